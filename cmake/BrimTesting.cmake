@@ -1,0 +1,55 @@
+# Test helpers. On Windows builds every test exe runs under Wine, in one
+# throwaway prefix per test run, with a private X server (see wine-fixture.sh).
+include_guard(GLOBAL)
+
+if(WIN32)
+  set(BRIM_WINE_ENV "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  add_test(NAME wine_setup COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-fixture.sh setup ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+  add_test(NAME wine_teardown COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-fixture.sh teardown ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine_teardown PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# brim_add_test(NAME name SOURCES ... [LIBS ...] [DRIVE letter] [DISPLAY] [TIMEOUT s])
+# A GoogleTest program: native on the host, under Wine on Windows builds.
+# DRIVE maps a fresh folder as that drive letter (Windows builds only);
+# DISPLAY gives the program the run's X server.
+function(brim_add_test)
+  cmake_parse_arguments(T "DISPLAY" "NAME;DRIVE;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  if(WIN32)
+    add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh $<TARGET_FILE:${T_NAME}>)
+    set(env ${BRIM_WINE_ENV})
+    if(T_DRIVE)
+      list(APPEND env "BRIM_TEST_DRIVE=${T_DRIVE}")
+    endif()
+    if(T_DISPLAY)
+      list(APPEND env "BRIM_NEEDS_DISPLAY=1")
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# brim_add_script_test(NAME name COMMAND ... [DISPLAY] [TIMEOUT s])
+# A test driven from the Linux side (a script that runs programs under Wine).
+# It gets WINEPREFIX, BRIM_BUILD_DIR and, with DISPLAY, BRIM_NEEDS_DISPLAY.
+function(brim_add_script_test)
+  cmake_parse_arguments(T "DISPLAY" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
+  set(env ${BRIM_WINE_ENV} "BRIM_BUILD_DIR=${CMAKE_BINARY_DIR}" "BRIM_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(T_DISPLAY)
+    list(APPEND env "BRIM_NEEDS_DISPLAY=1")
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
+endfunction()

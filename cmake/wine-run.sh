@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs one test program under Wine in the build tree's throwaway prefix.
+# Environment (set by CTest): WINEPREFIX; optionally BRIM_TEST_DRIVE (a letter
+# to map to a fresh folder, exported as BRIM_TEST_DRIVE_DIR) and
+# BRIM_NEEDS_DISPLAY (use the run's private X server).
+set -euo pipefail
+: "${WINEPREFIX:?}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+
+if [ -n "${BRIM_TEST_DRIVE:-}" ]; then
+  letter=$(printf '%s' "$BRIM_TEST_DRIVE" | tr 'A-Z' 'a-z')
+  dir="$(dirname "$WINEPREFIX")/testdrives/$letter"
+  chmod -R u+w "$dir" 2>/dev/null || true
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  export BRIM_TEST_DRIVE_DIR="$dir"
+fi
+if [ -n "${BRIM_NEEDS_DISPLAY:-}" ]; then
+  display_file="$(dirname "$WINEPREFIX")/xvfb.display"
+  [ -s "$display_file" ] || { echo "wine-run: no X server (xvfb fixture did not run)" >&2; exit 1; }
+  export DISPLAY=":$(cat "$display_file")"
+else
+  unset DISPLAY
+fi
+exec wine "$@"
