@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string_view>
+
+#include "platform/controls.h"
+#include "platform/shell.h"
+
+namespace brim::links {
+
+// What the About window lends its three link buttons.
+struct AboutContext {
+  const platform::HasNativeWindow& about;
+  platform::Shell& shell;
+  platform::WebBrowser& WebBrowser1;
+  platform::MessageBox& box;
+};
+
+void OpenInternet(platform::Shell& shell, const platform::HasNativeWindow& Parent, std::wstring_view URL);
+
+void Blog_Click(const AboutContext& ab);  // "Blog"
+void Cmd4_Click(const AboutContext& ab);  // "Donate"
+void Cmd2_Click(const AboutContext& ab);  // "Email Me"
+
+}  // namespace brim::links
