@@ -1,6 +1,6 @@
 # Entry points. `make test` is what CI runs.
 SHELL := /bin/bash
-.PHONY: setup build build-windows build-host test test-host test-windows run clean
+.PHONY: setup build build-windows build-host test test-host test-windows run release clean
 
 setup:
 	@bash scripts/setup.sh
@@ -27,6 +27,13 @@ test: build-host build-windows
 # Starts the program under the user's own Wine prefix.
 run: build-windows
 	@WINEDEBUG=-all wine "build/windows/src/app/Brimsweep 1.8.exe"
+
+# The shippable exe and its checksum.
+release: build-windows
+	@rm -rf dist && mkdir -p dist
+	@cp "build/windows/src/app/Brimsweep 1.8.exe" dist/
+	@cd dist && sha256sum "Brimsweep 1.8.exe" > SHA256SUMS
+	@echo "dist/Brimsweep 1.8.exe" && cat dist/SHA256SUMS
 
 clean:
 	rm -rf build dist
