@@ -12,6 +12,7 @@ import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pe_file  # noqa: E402
 

@@ -14,6 +14,7 @@ import sys
 import tempfile
 import unittest
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from check_exe import read_xp_list  # noqa: E402
 
