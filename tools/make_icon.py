@@ -27,7 +27,7 @@ VGA = [
     (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
     (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
 ]
-BLACK, MAROON, OLIVE, SILVER, GREY, RED, YELLOW, WHITE = 0, 1, 3, 7, 8, 9, 11, 15
+BLACK, MAROON, OLIVE, GREY, RED, YELLOW = 0, 1, 3, 8, 9, 11
 MONO = [(0, 0, 0), (0xFF, 0xFF, 0xFF)]
 CLEAR = None  # transparent pixel
 
@@ -75,42 +75,34 @@ def dust(x, y, size):
 def draw(size, colours):
     """Returns rows of palette indices (or CLEAR), top row first."""
     parts = [[broom_part(c + 0.5, r + 0.5, size) for c in range(size)] for r in range(size)]
+
+    def neighbours(r, c):
+        return {parts[rr][cc] for rr in range(max(r - 1, 0), min(r + 2, size))
+                for cc in range(max(c - 1, 0), min(c + 2, size))} - {None}
+
     fill16 = {"handle": OLIVE, "band": RED, "bristle": YELLOW, "strand": OLIVE}
     pixels = []
     for r in range(size):
         row = []
         for c in range(size):
-            part = parts[r][c]
-            near = any(parts[rr][cc] for rr in range(max(r - 1, 0), min(r + 2, size))
-                       for cc in range(max(c - 1, 0), min(c + 2, size)))
+            part, near = parts[r][c], neighbours(r, c)
+            specks = dust(c + 0.5, r + 0.5, size)
             if colours == 2:
-                if part in ("bristle",):
+                # White straw inside a black outline; everything else black.
+                if part == "bristle":
                     row.append(1)
-                elif part or near:
-                    row.append(0)
                 else:
-                    row.append(0 if dust(c + 0.5, r + 0.5, size) else CLEAR)
+                    row.append(0 if part or near or specks else CLEAR)
+            elif part:
+                row.append(fill16[part])
+            elif near:
+                # A black edge along the wood at full size, brown elsewhere.
+                wood = size >= 32 and near & {"handle", "band"}
+                row.append(BLACK if wood else MAROON)
             else:
-                if part:
-                    row.append(fill16[part])
-                elif near and size >= 32:
-                    row.append(BLACK if parts_near_handle(parts, r, c) else MAROON)
-                elif near:
-                    row.append(MAROON)
-                else:
-                    row.append(GREY if dust(c + 0.5, r + 0.5, size) else CLEAR)
+                row.append(GREY if specks else CLEAR)
         pixels.append(row)
     return pixels
-
-
-def parts_near_handle(parts, r, c):
-    """The handle gets a black edge; the bristles a brown one."""
-    size = len(parts)
-    for rr in range(max(r - 1, 0), min(r + 2, size)):
-        for cc in range(max(c - 1, 0), min(c + 2, size)):
-            if parts[rr][cc] in ("handle", "band"):
-                return True
-    return False
 
 
 def pack_rows(rows, bpp):

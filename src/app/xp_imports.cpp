@@ -47,7 +47,7 @@ ULONGLONG WINAPI TickCountFirstCall() {
     found =
         reinterpret_cast<TickCount64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
   }
-  brim_GetTickCount64 = found ? found : TickCountFromXp;
+  brim_GetTickCount64 = found != nullptr ? found : TickCountFromXp;
   return brim_GetTickCount64();
 }
 
