@@ -14,11 +14,11 @@ ULONGLONG TickWidener::Widen(DWORD now) {
 
 namespace {
 
-// The widener's state is shared by every thread that times a wait.
+// The widener's state is shared by every thread that times a wait. The lock is
+// never deleted: threads may time waits until the very end of the process.
 class LockedWidener {
  public:
   LockedWidener() { InitializeCriticalSection(&lock_); }
-  ~LockedWidener() { DeleteCriticalSection(&lock_); }
   LockedWidener(const LockedWidener&) = delete;
   LockedWidener& operator=(const LockedWidener&) = delete;
 
