@@ -1,0 +1,20 @@
+# The program file's identity (version record, icon, manifest) and what it
+# takes to load on XP. brim_add_program_file(target) adds both to an exe.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(BRIM_PYTHON ${Python3_EXECUTABLE} CACHE INTERNAL "")
+
+function(brim_add_program_file target)
+  set(app ${PROJECT_SOURCE_DIR}/src/app)
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_icon)
+  set(icons ${dir}/icon_30001.bin ${dir}/icon_30002.bin ${dir}/icon_30003.bin ${dir}/icon_group_1.bin)
+  add_custom_command(OUTPUT ${icons}
+    COMMAND ${BRIM_PYTHON} ${PROJECT_SOURCE_DIR}/tools/make_icon.py --out ${dir}
+    DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_icon.py
+    COMMENT "Drawing the program icon" VERBATIM)
+  set_source_files_properties(${app}/brimsweep.rc PROPERTIES OBJECT_DEPENDS "${icons};${app}/brimsweep.manifest")
+  target_sources(${target} PRIVATE ${app}/brimsweep.rc ${icons} ${app}/xp_imports.cpp)
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${dir}>)
+  # The C++ runtime's thread library imports GetTickCount64, which XP's kernel32
+  # lacks: point its import slot at our own pointer (xp_imports.cpp).
+  target_link_options(${target} PRIVATE "LINKER:--defsym,\"__imp__GetTickCount64@0\"=_brim_GetTickCount64")
+endfunction()

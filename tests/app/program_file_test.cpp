@@ -1,0 +1,97 @@
+// The program file's resources and XP support, seen through the system's own
+// loaders. This test exe carries the same .rc and manifest as the program.
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/xp_imports.h"
+
+namespace {
+
+struct IconDeleter {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+
+struct ObjectDeleter {
+  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+};
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, ObjectDeleter>;
+
+struct LibraryDeleter {
+  void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
+
+// Version 6 lives in the side-by-side store, on Windows and in Wine alike (whose
+// copy reports 5.81 from DllGetVersion, so the path is what tells).
+TEST(ProgramFileTest, ManifestBringsCommonControlsVersion6) {
+  UniqueLibrary comctl(LoadLibraryW(L"comctl32.dll"));
+  ASSERT_TRUE(comctl);
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(comctl.get(), path.data(), static_cast<DWORD>(path.size())));
+  CharLowerW(path.data());
+  EXPECT_NE(path.find(L"\\winsxs\\"), std::wstring::npos) << path.c_str();
+  EXPECT_NE(path.find(L"common-controls"), std::wstring::npos) << path.c_str();
+}
+
+TEST(ProgramFileTest, IconGroupOffersEachImageForItsSize) {
+  const HMODULE self = GetModuleHandleW(nullptr);
+  const HRSRC group = FindResourceW(self, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));
+  ASSERT_NE(group, nullptr);
+  auto* directory = static_cast<PBYTE>(LockResource(LoadResource(self, group)));
+  ASSERT_NE(directory, nullptr);
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(directory, TRUE, 16, 16, LR_DEFAULTCOLOR), 30003);
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(directory, TRUE, 32, 32, LR_DEFAULTCOLOR), 30002);
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(directory, TRUE, 32, 32, LR_MONOCHROME), 30001);
+}
+
+TEST(ProgramFileTest, IconLoadsAtBothSizes) {
+  for (const int size : {16, 32}) {
+    UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    ASSERT_TRUE(icon) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+    UniqueBitmap colour(info.hbmColor);
+    UniqueBitmap mask(info.hbmMask);
+    BITMAP bitmap{};
+    ASSERT_NE(GetObjectW(colour.get(), sizeof(bitmap), &bitmap), 0);
+    EXPECT_EQ(bitmap.bmWidth, size);
+    EXPECT_EQ(bitmap.bmHeight, size);
+  }
+}
+
+TEST(XpImportsTest, TickCountFollowsTheSystemClock) {
+  const ULONGLONG widened = brim_GetTickCount64();
+  const DWORD now = GetTickCount();
+  EXPECT_LE(static_cast<DWORD>(now - static_cast<DWORD>(widened)), 1000u);
+  EXPECT_GE(brim_GetTickCount64(), widened);
+}
+
+TEST(XpImportsTest, WidenerCountsEveryWrap) {
+  brim::xp::TickWidener widener;
+  EXPECT_EQ(widener.Widen(0xFFFFFFF0u), 0xFFFFFFF0ULL);
+  EXPECT_EQ(widener.Widen(0x10u), 0x100000010ULL);
+  EXPECT_EQ(widener.Widen(0x20u), 0x100000020ULL);
+  EXPECT_EQ(widener.Widen(0x5u), 0x200000005ULL);
+}
+
+// The thread library times its waits through the redirected import slot.
+TEST(XpImportsTest, TimedWaitsStillTimeOut) {
+  std::mutex mutex;
+  std::condition_variable never;
+  // cppcheck-suppress localMutex ; the wait needs a lock, nothing else contends
+  std::unique_lock<std::mutex> lock(mutex);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(never.wait_for(lock, std::chrono::milliseconds(30)), std::cv_status::timeout);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+}
+
+}  // namespace
