@@ -5,47 +5,64 @@
 // "catcher.exe" "%1" gives the link in quotes, exactly as the shell passed it.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace {
 
-std::wstring ArgumentsOf(const wchar_t* line) {
-  const wchar_t* p = line;
-  if (*p == L'"') {
-    ++p;
-    while (*p != L'\0' && *p != L'"') ++p;
-    if (*p == L'"') ++p;
-  } else {
-    while (*p != L'\0' && *p != L' ' && *p != L'\t') ++p;
+struct HandleRelease {
+  void operator()(HANDLE handle) const {
+    if (handle != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle);
+    }
   }
-  while (*p == L' ' || *p == L'\t') ++p;
-  return p;
+};
+using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleRelease>;
+
+std::wstring ArgumentsOf(std::wstring_view line) {
+  std::size_t i = 0;
+  if (!line.empty() && line[0] == L'"') {
+    i = line.find(L'"', 1);
+    i = i == std::wstring_view::npos ? line.size() : i + 1;
+  } else {
+    i = std::min(line.find_first_of(L" \t"), line.size());
+  }
+  i = std::min(line.find_first_not_of(L" \t", i), line.size());
+  return std::wstring(line.substr(i));
 }
 
 std::wstring LogPath() {
-  wchar_t buf[MAX_PATH * 2];
-  const DWORD n = GetEnvironmentVariableW(L"BRIM_LINK_CATCH_FILE", buf, MAX_PATH * 2);
-  if (n > 0 && n < MAX_PATH * 2) return buf;
-  const DWORD m = GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
-  std::wstring path(buf, m);
-  return path.substr(0, path.find_last_of(L'\\') + 1) + L"link_catcher.log";
+  std::wstring buf(32768, L'\0');
+  const DWORD n =
+      GetEnvironmentVariableW(L"BRIM_LINK_CATCH_FILE", buf.data(), static_cast<DWORD>(buf.size()));
+  if (n > 0 && n < buf.size()) {
+    return buf.substr(0, n);
+  }
+  buf.resize(GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size())));
+  return buf.substr(0, buf.find_last_of(L'\\') + 1) + L"link_catcher.log";
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                      nullptr);
+  return out;
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const std::wstring args = ArgumentsOf(GetCommandLineW()) + L"\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, args.data(), static_cast<int>(args.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, args.data(), static_cast<int>(args.size()), utf8.data(), size, nullptr,
-                      nullptr);
-  // Appends are whole writes, so lines from catchers started close together don't interleave.
-  HANDLE file = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/, int /*show*/) {
+  const std::string line = Utf8(ArgumentsOf(GetCommandLineW()) + L"\n");
+  // One whole append per start, so catchers started close together don't interleave.
+  const Handle file(CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    return 1;
+  }
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok ? 0 : 1;
+  const bool ok =
+      WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) != FALSE;
+  return ok && written == line.size() ? 0 : 1;
 }

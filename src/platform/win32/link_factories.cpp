@@ -24,9 +24,10 @@ class ShellExecuteShell : public Shell {
     const std::wstring f(file);
     const std::wstring params(parameters);
     const std::wstring dir(directory);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): handles cross the platform seam as integers
+    auto* const window = reinterpret_cast<HWND>(owner);
     // The result is not looked at: an unhandled link is the shell's business.
-    static_cast<void>(
-        open(reinterpret_cast<HWND>(owner), op.c_str(), f.c_str(), params.c_str(), dir.c_str(), show));
+    static_cast<void>(open(window, op.c_str(), f.c_str(), params.c_str(), dir.c_str(), show));
   }
 
  private:
