@@ -47,9 +47,14 @@ struct About {
 };
 std::unique_ptr<About> g_about;
 
+// NOLINTBEGIN(performance-no-int-to-ptr): Win32 passes ids and colours as handles
+HMENU Id(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+HBRUSH SystemBrush(int colour) { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(colour + 1)); }
+// NOLINTEND(performance-no-int-to-ptr)
+
 void Button(HWND parent, const wchar_t* caption, int id, int x) {
-  CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, 94, 58, 25, parent,
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, 94, 58, 25, parent, Id(id),
+                  GetModuleHandleW(nullptr), nullptr);
 }
 
 LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -112,7 +117,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   main_class.lpfnWndProc = MainProc;
   main_class.hInstance = instance;
   main_class.lpszClassName = L"BrimStandInMain";
-  main_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  main_class.hbrBackground = SystemBrush(COLOR_BTNFACE);
   RegisterClassW(&main_class);
   WNDCLASSW about_class = main_class;
   about_class.lpfnWndProc = AboutProc;
@@ -121,8 +126,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
 
   g_main = CreateWindowExW(0, L"BrimStandInMain", L"Brimsweep 1.8", WS_CAPTION | WS_SYSMENU, 100, 100, 320,
                            120, nullptr, nullptr, instance, nullptr);
-  CreateWindowExW(0, L"BUTTON", L"About", WS_CHILD | WS_VISIBLE, 216, 28, 89, 23, g_main,
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAbout)), instance, nullptr);
+  CreateWindowExW(0, L"BUTTON", L"About", WS_CHILD | WS_VISIBLE, 216, 28, 89, 23, g_main, Id(kAbout),
+                  instance, nullptr);
   ShowWindow(g_main, SW_SHOW);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
