@@ -15,6 +15,8 @@ struct AboutContext {
   platform::MessageBox& box;
 };
 
+// Hands URL to the shell's open operation on behalf of Parent. Traps nothing:
+// an unreadable handle or an unbindable shell throws platform::Failure.
 void OpenInternet(platform::Shell& shell, const platform::HasNativeWindow& Parent, std::wstring_view URL);
 
 void Blog_Click(const AboutContext& ab);  // "Blog"

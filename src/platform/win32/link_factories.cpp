@@ -1,19 +1,64 @@
+#include <windows.h>
+
+#include <string>
+
 #include "platform/win32/factories.h"
+#include "platform/win32/late_bound.h"
+#include "platform/win32/shell_open.h"
 
 namespace brim::platform::win32 {
 namespace {
-class NoShell : public Shell {
+
+using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+
+class ShellExecuteShell : public Shell {
  public:
-  void Execute(NativeWindow /*owner*/, std::wstring_view /*operation*/, std::wstring_view /*file*/,
-               std::wstring_view /*parameters*/, std::wstring_view /*directory*/, int /*show*/) override {}
+  explicit ShellExecuteShell(LateBoundEntry& entry) : entry_(entry) {}
+
+  void Execute(NativeWindow owner, std::wstring_view operation, std::wstring_view file,
+               std::wstring_view parameters, std::wstring_view directory, int show) override {
+    // Bound before anything else, so a missing shell ends the caller here.
+    const auto open = reinterpret_cast<ShellExecuteFn>(entry_.Get());
+    // The views need not be terminated; the shell wants terminated texts.
+    const std::wstring op(operation);
+    const std::wstring f(file);
+    const std::wstring params(parameters);
+    const std::wstring dir(directory);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): handles cross the platform seam as integers
+    auto* const window = reinterpret_cast<HWND>(owner);
+    // The result is not looked at: an unhandled link is the shell's business.
+    static_cast<void>(open(window, op.c_str(), f.c_str(), params.c_str(), dir.c_str(), show));
+  }
+
+ private:
+  LateBoundEntry& entry_;
 };
-class NoBrowser : public WebBrowser {
+
+// Stands in for the hidden browser control: all it is ever given is a mail
+// link, which goes unchanged to the handler registered for its scheme.
+class ShellBrowser : public WebBrowser {
  public:
-  void Navigate(std::wstring_view /*url*/) override {}
+  explicit ShellBrowser(Shell& shell) : shell_(shell) {}
+  void Navigate(std::wstring_view url) override { shell_.Execute(0, L"open", url, L"", L"", SW_SHOWNORMAL); }
+
+ private:
+  Shell& shell_;
 };
+
+LateBoundEntry& ShellExecuteBinding() {
+  // One binding for the whole run, however often the About window is opened.
+  static LateBoundEntry binding(L"shell32.dll", "ShellExecuteW");
+  return binding;
+}
+
 }  // namespace
 
-std::unique_ptr<Shell> MakeShell() { return std::make_unique<NoShell>(); }
-std::unique_ptr<WebBrowser> MakeWebBrowser(Shell& /*shell*/) { return std::make_unique<NoBrowser>(); }
+std::unique_ptr<Shell> MakeShellBoundThrough(LateBoundEntry& entry) {
+  return std::make_unique<ShellExecuteShell>(entry);
+}
+
+std::unique_ptr<Shell> MakeShell() { return MakeShellBoundThrough(ShellExecuteBinding()); }
+
+std::unique_ptr<WebBrowser> MakeWebBrowser(Shell& shell) { return std::make_unique<ShellBrowser>(shell); }
 
 }  // namespace brim::platform::win32

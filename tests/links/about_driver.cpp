@@ -1,0 +1,179 @@
+// Presses the About window's link buttons of a running program the way a user
+// would (button clicks posted to the real controls) and checks what reaches
+// the link catcher registered for http, https and mailto.
+//
+// Usage: about_driver.exe CATCH_FILE
+// The program under test must already be starting, with BRIM_LINK_CATCH_FILE
+// set to the same CATCH_FILE. Exit code 0 when every check held.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const std::wstring kTitle = L"Brimsweep 1.8";
+const std::wstring kArticle = L"http://news.example.com/5247-6257-0.html?id=4166121";
+const std::wstring kDonation =
+    L"https://www.paypal.com/cgi-bin/"
+    L"webscr?cmd=_xclick&business=donate%40example%2eorg&no_shipping=0&no_note=1"
+    L"&tax=0&currency_code=GBP";
+const std::wstring kMail = L"MailTo:varnholt@example.net?subject=Brimsweep 1.8";
+const std::wstring kThanks = L"Donations are highly appreciated.";
+
+int failures = 0;
+
+void Check(bool ok, const std::wstring& what) {
+  std::wprintf(L"%ls: %ls\n", ok ? L"ok" : L"FAILED", what.c_str());
+  std::fflush(stdout);
+  if (!ok) {
+    ++failures;
+  }
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  std::wstring name(256, L'\0');
+  name.resize(static_cast<std::size_t>(GetClassNameW(window, name.data(), static_cast<int>(name.size()))));
+  return name;
+}
+
+// Polls for up to ten seconds.
+template <typename T>
+T WaitFor(const std::function<T()>& probe) {
+  for (int i = 0; i < 200; ++i) {
+    if (T found = probe()) {
+      return found;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return T{};
+}
+
+struct Search {
+  const std::wstring& caption;
+  bool dialog;
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM param) {
+  auto& s = *reinterpret_cast<Search*>(param);  // NOLINT(performance-no-int-to-ptr): EnumWindows' own pointer
+  DWORD owner_process = 0;
+  GetWindowThreadProcessId(window, &owner_process);
+  if (IsWindowVisible(window) != FALSE && TextOf(window) == s.caption &&
+      (ClassOf(window) == L"#32770") == s.dialog && (s.process == 0 || owner_process == s.process)) {
+    s.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible top-level window by caption; `dialog` asks for a message box.
+HWND TopLevel(const std::wstring& caption, bool dialog, DWORD process) {
+  Search search{caption, dialog, process, nullptr};
+  EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// By text alone: the program may superclass its controls.
+HWND Child(HWND parent, const std::wstring& text) {
+  return FindWindowExW(parent, nullptr, nullptr, text.c_str());
+}
+
+// Posted, not sent: "Donate" stays inside its handler until the box is closed.
+void Press(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+std::vector<std::wstring> Caught(const std::wstring& path) {
+  std::ifstream in(path.c_str());
+  std::vector<std::wstring> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.emplace_back(line.begin(), line.end());  // the links are ASCII
+  }
+  return lines;
+}
+
+std::vector<std::wstring> WaitForCaught(const std::wstring& path, std::size_t count) {
+  std::vector<std::wstring> lines;
+  WaitFor<bool>([&] { return (lines = Caught(path)).size() >= count; });
+  return lines;
+}
+
+void CheckStillAsLeft(HWND main, HWND about, const std::wstring& button) {
+  Check(IsWindow(about) != FALSE && IsWindowVisible(about) != FALSE, L"About still open after " + button);
+  Check(IsWindowEnabled(main) == FALSE, L"main window still disabled after " + button);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fwprintf(stderr, L"usage: about_driver CATCH_FILE\n");
+    return 2;
+  }
+  const std::wstring catch_file = argv[1];
+
+  const HWND main = WaitFor<HWND>([] { return TopLevel(kTitle, false, 0); });
+  Check(main != nullptr, L"main window found");
+  if (main == nullptr) {
+    return 1;
+  }
+  DWORD process = 0;
+  GetWindowThreadProcessId(main, &process);
+
+  Press(Child(main, L"About"));
+  const HWND about = WaitFor<HWND>([&] { return TopLevel(L"About", false, process); });
+  Check(about != nullptr, L"About window opened");
+  if (about == nullptr) {
+    return 1;
+  }
+  const HWND blog = Child(about, L"Blog");
+  const HWND donate = Child(about, L"Donate");
+  const HWND email = Child(about, L"Email Me");
+  Check(blog != nullptr && donate != nullptr && email != nullptr, L"the three link buttons found");
+
+  Press(blog);
+  auto lines = WaitForCaught(catch_file, 1);
+  Check(lines.size() == 1 && lines[0] == L"\"" + kArticle + L"\"",
+        L"Blog delivered the article link exactly");
+  CheckStillAsLeft(main, about, L"Blog");
+
+  Press(donate);
+  const HWND box = WaitFor<HWND>([&] { return TopLevel(kTitle, true, process); });
+  Check(box != nullptr, L"Donate shows a box titled with the application title");
+  if (box != nullptr) {
+    Check(Child(box, kThanks) != nullptr, L"the box thanks the user");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Check(Caught(catch_file).size() == 1, L"no payment page while the box is up");
+    Press(Child(box, L"OK"));
+  }
+  lines = WaitForCaught(catch_file, 2);
+  Check(lines.size() == 2 && lines[1] == L"\"" + kDonation + L"\"",
+        L"Donate delivered the payment link exactly");
+  CheckStillAsLeft(main, about, L"Donate");
+
+  Press(email);
+  lines = WaitForCaught(catch_file, 3);
+  Check(lines.size() == 3 && lines[2] == L"\"" + kMail + L"\"", L"Email Me delivered the mail link exactly");
+  CheckStillAsLeft(main, about, L"Email Me");
+
+  Press(blog);
+  lines = WaitForCaught(catch_file, 4);
+  Check(lines.size() == 4 && lines[3] == L"\"" + kArticle + L"\"",
+        L"Blog pressed again opened the article again");
+
+  Press(Child(about, L"OK"));
+  Check(WaitFor<bool>([&] { return IsWindowEnabled(main) != FALSE; }),
+        L"OK closed About and enabled the main window");
+  return failures == 0 ? 0 : 1;
+}
