@@ -23,7 +23,7 @@ struct RunWindow {
   platform::Control& Cmd2;
   platform::Control& Cmd3;
   platform::ProgressBar& PrB;
-  platform::MessageBox& box;
+  platform::MsgBox& box;
   std::function<void(const std::wstring&)> DA;
   platform::FileRemoval& files;
   platform::Breather* breather = nullptr;

@@ -12,7 +12,7 @@ struct AboutContext {
   const platform::HasNativeWindow& about;
   platform::Shell& shell;
   platform::WebBrowser& WebBrowser1;
-  platform::MessageBox& box;
+  platform::MsgBox& box;
 };
 
 // Hands URL to the shell's open operation on behalf of Parent. Traps nothing:

@@ -28,11 +28,12 @@ class ProgressBar {
   virtual void SetValue(float value) = 0;
 };
 
+// Not called MessageBox: <windows.h> turns that name into a macro.
 // Modal; returns once the user has dismissed it. With no title of its own
 // the box shows the application title.
-class MessageBox {
+class MsgBox {
  public:
-  virtual ~MessageBox() = default;
+  virtual ~MsgBox() = default;
   virtual int Show(std::wstring_view prompt, unsigned flags) = 0;
 };
 

@@ -78,7 +78,7 @@ struct ShownBox {
   unsigned flags;
 };
 
-class FakeMessageBox : public platform::MessageBox {
+class FakeMessageBox : public platform::MsgBox {
  public:
   explicit FakeMessageBox(Log& log) : log_(log) {}
   int Show(std::wstring_view prompt, unsigned flags) override {

@@ -23,7 +23,7 @@ constexpr int kOk = 5;
 
 HWND g_main = nullptr;
 
-class Box : public platform::MessageBox {
+class Box : public platform::MsgBox {
  public:
   int Show(std::wstring_view prompt, unsigned flags) override {
     return ::MessageBoxW(nullptr, std::wstring(prompt).c_str(), L"Brimsweep 1.8", flags);

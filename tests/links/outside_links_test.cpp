@@ -97,7 +97,7 @@ TEST_F(LinksTest, AShellThatCannotBeBoundEndsTheHandler) {
 }
 
 TEST_F(LinksTest, AFailingThanksBoxOpensNoPaymentPage) {
-  class FailingBox : public platform::MessageBox {
+  class FailingBox : public platform::MsgBox {
    public:
     int Show(std::wstring_view /*prompt*/, unsigned /*flags*/) override { throw Failure("Out of memory"); }
   } failing;
