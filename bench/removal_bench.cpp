@@ -3,9 +3,10 @@
 //   removal_bench (ours|fso) FOLDER [(ours|fso) FOLDER ...]
 // Prints one line per removal: "<who> <milliseconds> <ok|fail> peak_ws=<bytes>".
 // Never hand it a tree that holds links: the scripting runtime follows them.
+#include <windows.h>
+// After windows.h, which they need.
 #include <oleauto.h>
 #include <psapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
