@@ -1,6 +1,6 @@
 # Entry points. `make test` is what CI runs.
 SHELL := /bin/bash
-.PHONY: setup build build-windows build-host test test-host test-windows run clean
+.PHONY: setup build build-windows build-host test test-host test-windows run bench clean
 
 setup:
 	@bash scripts/setup.sh
@@ -27,6 +27,10 @@ test: build-host build-windows
 # Starts the program under the user's own Wine prefix.
 run: build-windows
 	@WINEDEBUG=-all wine "build/windows/src/app/Brimsweep 1.8.exe"
+
+# Our folder removal against the scripting runtime's DeleteFolder, under Wine.
+bench: build-windows
+	@python3 bench/run_bench.py build/windows
 
 clean:
 	rm -rf build dist

@@ -32,11 +32,20 @@ Api Load() {
              Lookup<RtlEqualUnicodeStringFn>(ntdll, "RtlEqualUnicodeString")};
 }
 
+// Not a function-local static: its thread-safe guard would drag a threads
+// library (and imports newer than XP) into the exe. The removal runs on the
+// user-interface thread only.
+Api g_api{};
+bool g_loaded = false;
+
 }  // namespace
 
 const Api& Ntdll() {
-  static const Api api = Load();
-  return api;
+  if (!g_loaded) {
+    g_api = Load();
+    g_loaded = true;
+  }
+  return g_api;
 }
 
 DWORD ToWin32Error(Status s) { return Ntdll().StatusToDosError(s); }
