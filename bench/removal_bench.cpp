@@ -8,6 +8,7 @@
 #include <oleauto.h>
 #include <psapi.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -65,21 +66,21 @@ bool ScriptingDeleteFolder(const std::wstring& path) {
   if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, fso.Receive()))) {
     return false;
   }
-  wchar_t method[] = L"DeleteFolder";
-  LPOLESTR names[] = {method};
+  std::wstring method = L"DeleteFolder";
+  std::array<LPOLESTR, 1> names = {method.data()};
   DISPID id = 0;
-  if (FAILED(fso->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+  if (FAILED(fso->GetIDsOfNames(IID_NULL, names.data(), 1, LOCALE_USER_DEFAULT, &id))) {
     return false;
   }
   Bstr spec(path);
-  VARIANT args[2];  // in reverse order
+  std::array<VARIANT, 2> args{};  // in reverse order
   ::VariantInit(&args[0]);
   ::VariantInit(&args[1]);
   args[0].vt = VT_BOOL;
   args[0].boolVal = VARIANT_TRUE;
   args[1].vt = VT_BSTR;
   args[1].bstrVal = spec.Get();
-  DISPPARAMS params{args, nullptr, 2, 0};
+  DISPPARAMS params{args.data(), nullptr, 2, 0};
   return SUCCEEDED(
       fso->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
 }

@@ -66,7 +66,8 @@ def no_links(root):
 
 
 def wine_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+    """The copy as a path on drive B:, which the bench maps to its work folder."""
+    return "B:\\" + os.path.basename(path)
 
 
 def main():
@@ -85,6 +86,11 @@ def main():
     env.pop("DISPLAY", None)
     if not os.path.isdir(env["WINEPREFIX"]):
         subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # A drive letter on the work folder, as a user's C: is on drive_c.
+    drive = os.path.join(env["WINEPREFIX"], "dosdevices", "b:")
+    if os.path.lexists(drive):
+        os.remove(drive)
+    os.symlink(work, drive)
 
     def run(*ops):
         out = subprocess.run(["wine", exe, *ops], env=env, check=True, capture_output=True, text=True).stdout

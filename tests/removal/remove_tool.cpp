@@ -90,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring_view op = argv[i];
     try {
       if (op == L"loop" && i + 2 < argc) {
-        const DWORD ms = static_cast<DWORD>(std::wcstoul(argv[i + 1], nullptr, 10) * 1000);
+        const auto ms = static_cast<DWORD>(std::wcstoul(argv[i + 1], nullptr, 10) * 1000);
         const std::wstring path = argv[i + 2];
         const DWORD start = ::GetTickCount();
         unsigned runs = 0;

@@ -6,8 +6,8 @@
 namespace brim::platform::win32 {
 namespace {
 
-constexpr std::size_t kListingBytes = 16 * 1024;
-constexpr std::size_t kMaxNameBytes = 64 * 1024 + 16;
+constexpr ULONG kListingBytes = 16 * 1024;
+constexpr ULONG kMaxNameBytes = 64 * 1024 + 16;
 
 UNICODE_STRING Counted(std::wstring_view s) {
   UNICODE_STRING u{};
@@ -34,8 +34,7 @@ nt::Status DirectoryListing::Fill() {
     IO_STATUS_BLOCK io{};
     UNICODE_STRING mask = Counted(mask_);
     const nt::Status s = nt::Ntdll().QueryDirectoryFile(
-        dir_, nullptr, nullptr, nullptr, &io, buffer_.data(),
-        static_cast<ULONG>(buffer_.size() * sizeof(ULONGLONG)), info_class_, FALSE,
+        dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
         (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
     if (first_ && info_class_ == nt::kFileIdBothDirectoryInformation && ClassUnsupported(s)) {
       info_class_ = nt::kFileBothDirectoryInformation;  // file systems without ids
@@ -123,8 +122,8 @@ nt::Status QueryIdentity(HANDLE h, Identity& out) {
 nt::Status QueryResolvedName(HANDLE h, std::vector<ULONGLONG>& buffer, std::wstring_view& out) {
   buffer.resize(kMaxNameBytes / sizeof(ULONGLONG));
   IO_STATUS_BLOCK io{};
-  const nt::Status s = nt::Ntdll().QueryInformationFile(
-      h, &io, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)), nt::kFileNameInformation);
+  const nt::Status s =
+      nt::Ntdll().QueryInformationFile(h, &io, buffer.data(), kMaxNameBytes, nt::kFileNameInformation);
   if (nt::Failed(s)) {
     return s;
   }

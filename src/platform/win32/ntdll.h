@@ -56,7 +56,7 @@ struct FileInternalInformation {
 };
 struct FileNameInformation {
   ULONG FileNameLength;
-  WCHAR FileName[1];
+  WCHAR FileName[1];  // NOLINT(modernize-avoid-c-arrays): the system's layout
 };
 struct FileDispositionInformation {
   BOOLEAN DeleteFile;
@@ -77,8 +77,8 @@ struct FileBothDirInformation {
   ULONG FileNameLength;
   ULONG EaSize;
   CCHAR ShortNameLength;
-  WCHAR ShortName[12];
-  WCHAR FileName[1];
+  WCHAR ShortName[12];  // NOLINT(modernize-avoid-c-arrays): the system's layout
+  WCHAR FileName[1];    // NOLINT(modernize-avoid-c-arrays): the system's layout
 };
 struct FileIdBothDirInformation {
   ULONG NextEntryOffset;
@@ -93,9 +93,9 @@ struct FileIdBothDirInformation {
   ULONG FileNameLength;
   ULONG EaSize;
   CCHAR ShortNameLength;
-  WCHAR ShortName[12];
+  WCHAR ShortName[12];  // NOLINT(modernize-avoid-c-arrays): the system's layout
   LARGE_INTEGER FileId;
-  WCHAR FileName[1];
+  WCHAR FileName[1];  // NOLINT(modernize-avoid-c-arrays): the system's layout
 };
 
 using NtOpenFileFn = Status(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*, IO_STATUS_BLOCK*, ULONG share,
