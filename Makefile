@@ -1,6 +1,6 @@
 # Entry points. `make test` is what CI runs.
 SHELL := /bin/bash
-.PHONY: setup build build-windows build-host test test-host test-windows run release clean
+.PHONY: setup build build-windows build-host test test-host test-windows run release bench clean
 
 setup:
 	@bash scripts/setup.sh
@@ -34,6 +34,10 @@ release: build-windows
 	@cp "build/windows/src/app/Brimsweep 1.8.exe" dist/
 	@cd dist && sha256sum "Brimsweep 1.8.exe" > SHA256SUMS
 	@echo "dist/Brimsweep 1.8.exe" && cat dist/SHA256SUMS
+
+# Our folder removal against the scripting runtime's DeleteFolder, under Wine.
+bench: build-windows
+	@python3 bench/run_bench.py build/windows
 
 clean:
 	rm -rf build dist

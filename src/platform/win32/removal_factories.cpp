@@ -1,18 +1,48 @@
-#include "platform/failure.h"
 #include "platform/win32/factories.h"
+#include "platform/win32/file_removal.h"
+#include "platform/win32/folder_removal.h"
 
 namespace brim::platform::win32 {
 namespace {
-class NotBuilt : public FileSystemObjectFactory, public FileRemoval {
+
+class FolderRemover : public FileSystemObject {
  public:
-  std::unique_ptr<FileSystemObject> Create() override { throw Failure("folder removal not built yet"); }
-  void Kill(const std::wstring& /*path*/) override { throw Failure("file removal not built yet"); }
+  explicit FolderRemover(Breather* breather) { options_.breather = breather; }
+  void DeleteFolder(const std::wstring& spec, bool force) override {
+    FolderRemovalOptions options = options_;
+    options.force = force;
+    RemoveFolderTree(spec, options);
+  }
+
+ private:
+  FolderRemovalOptions options_;
 };
+
+class FolderRemoverFactory : public FileSystemObjectFactory {
+ public:
+  explicit FolderRemoverFactory(Breather* breather) : breather_(breather) {}
+  std::unique_ptr<FileSystemObject> Create() override { return std::make_unique<FolderRemover>(breather_); }
+
+ private:
+  Breather* breather_;
+};
+
+class FileRemover : public FileRemoval {
+ public:
+  explicit FileRemover(Breather* breather) : breather_(breather) {}
+  void Kill(const std::wstring& path) override { RemoveMatchingFiles(path, breather_); }
+
+ private:
+  Breather* breather_;
+};
+
 }  // namespace
 
-std::unique_ptr<FileSystemObjectFactory> MakeFileSystemObjectFactory(Breather* /*breather*/) {
-  return std::make_unique<NotBuilt>();
+std::unique_ptr<FileSystemObjectFactory> MakeFileSystemObjectFactory(Breather* breather) {
+  return std::make_unique<FolderRemoverFactory>(breather);
 }
-std::unique_ptr<FileRemoval> MakeFileRemoval(Breather* /*breather*/) { return std::make_unique<NotBuilt>(); }
+std::unique_ptr<FileRemoval> MakeFileRemoval(Breather* breather) {
+  return std::make_unique<FileRemover>(breather);
+}
 
 }  // namespace brim::platform::win32

@@ -1,0 +1,140 @@
+// Times our folder removal against the scripting runtime's
+// Scripting.FileSystemObject.DeleteFolder(path, True), in one process:
+//   removal_bench (ours|fso) FOLDER [(ours|fso) FOLDER ...]
+// Prints one line per removal: "<who> <milliseconds> <ok|fail> peak_ws=<bytes>".
+// Never hand it a tree that holds links: the scripting runtime follows them.
+#include <windows.h>
+// After windows.h, which they need.
+#include <oleauto.h>
+#include <psapi.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/failure.h"
+#include "platform/win32/folder_removal.h"
+
+namespace {
+
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() {
+    if (p_ != nullptr) {
+      p_->Release();
+    }
+  }
+  T* operator->() const { return p_; }
+  void** Receive() { return reinterpret_cast<void**>(&p_); }
+  [[nodiscard]] bool Valid() const { return p_ != nullptr; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& s) : b_(::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { ::SysFreeString(b_); }
+  [[nodiscard]] BSTR Get() const { return b_; }
+
+ private:
+  BSTR b_;
+};
+
+struct ComApartment {
+  ComApartment() { ::CoInitialize(nullptr); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() { ::CoUninitialize(); }
+};
+
+bool ScriptingDeleteFolder(const std::wstring& path) {
+  CLSID clsid{};
+  if (FAILED(::CLSIDFromProgID(L"Scripting.FileSystemObject", &clsid))) {
+    return false;
+  }
+  ComPtr<IDispatch> fso;
+  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, fso.Receive()))) {
+    return false;
+  }
+  std::wstring method = L"DeleteFolder";
+  std::array<LPOLESTR, 1> names = {method.data()};
+  DISPID id = 0;
+  if (FAILED(fso->GetIDsOfNames(IID_NULL, names.data(), 1, LOCALE_USER_DEFAULT, &id))) {
+    return false;
+  }
+  Bstr spec(path);
+  std::array<VARIANT, 2> args{};  // in reverse order
+  ::VariantInit(&args[0]);
+  ::VariantInit(&args[1]);
+  args[0].vt = VT_BOOL;
+  args[0].boolVal = VARIANT_TRUE;
+  args[1].vt = VT_BSTR;
+  args[1].bstrVal = spec.Get();
+  DISPPARAMS params{args.data(), nullptr, 2, 0};
+  return SUCCEEDED(
+      fso->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+}
+
+using MemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+
+SIZE_T PeakWorkingSet() {
+  HMODULE module = ::GetModuleHandleW(L"kernel32.dll");
+  FARPROC p = ::GetProcAddress(module, "K32GetProcessMemoryInfo");
+  if (p == nullptr) {
+    module = ::LoadLibraryW(L"psapi.dll");
+    p = module != nullptr ? ::GetProcAddress(module, "GetProcessMemoryInfo") : nullptr;
+  }
+  if (p == nullptr) {
+    return 0;
+  }
+  MemoryInfoFn fn = nullptr;
+  std::memcpy(&fn, &p, sizeof fn);
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  return fn(::GetCurrentProcess(), &counters, sizeof counters) != FALSE ? counters.PeakWorkingSetSize : 0;
+}
+
+double Now() {
+  LARGE_INTEGER f;
+  LARGE_INTEGER t;
+  ::QueryPerformanceFrequency(&f);
+  ::QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  ComApartment com;
+  std::printf("start peak_ws=%lu\n", static_cast<unsigned long>(PeakWorkingSet()));
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::wstring_view who = argv[i];
+    const std::wstring path = argv[i + 1];
+    bool ok = true;
+    const double start = Now();
+    if (who == L"ours") {
+      try {
+        brim::platform::win32::RemoveFolderTree(path, {});
+      } catch (const brim::platform::Failure&) {
+        ok = false;
+      }
+    } else {
+      ok = ScriptingDeleteFolder(path);
+    }
+    const double ms = Now() - start;
+    std::printf("%s %.1f %s peak_ws=%lu\n", who == L"ours" ? "ours" : "fso", ms, ok ? "ok" : "fail",
+                static_cast<unsigned long>(PeakWorkingSet()));
+    std::fflush(stdout);
+  }
+  return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "platform/controls.h"
+
+namespace brim::platform::win32 {
+
+// Removes every file that the last component of `path` matches, by the
+// platform's own wildcard rules. Folders are never removed; read-only files
+// are not forced; a link is never removed nor followed. Throws Failure when
+// nothing matches or a match stays.
+void RemoveMatchingFiles(const std::wstring& path, Breather* breather);
+
+}  // namespace brim::platform::win32

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/controls.h"
+
+namespace brim::platform::win32 {
+
+struct FolderRemovalOptions {
+  Breather* breather = nullptr;  // may be null
+  bool force = true;             // read-only items go too
+  // Seam for tests only: runs between listing a child and opening it.
+  std::function<void(std::wstring_view child)> before_open;
+};
+
+// Removes the folder that `spec` names with everything inside, read-only
+// items included. Never enters or follows a link: a link inside is removed
+// as itself where the platform allows, else left (and the removal fails); a
+// target that is itself a link is left. Throws Failure with the first error;
+// whatever could be removed is removed.
+void RemoveFolderTree(const std::wstring& spec, const FolderRemovalOptions& options);
+
+}  // namespace brim::platform::win32

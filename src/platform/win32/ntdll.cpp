@@ -1,0 +1,53 @@
+#include "platform/win32/ntdll.h"
+
+#include <cstring>
+
+#include "platform/failure.h"
+
+namespace brim::platform::win32::nt {
+namespace {
+
+template <typename F>
+F Lookup(HMODULE module, const char* name) {
+  const FARPROC p = ::GetProcAddress(module, name);
+  if (p == nullptr) {
+    throw Failure(std::string("ntdll lacks ") + name, ERROR_PROC_NOT_FOUND);
+  }
+  F f = nullptr;
+  static_assert(sizeof f == sizeof p);
+  std::memcpy(&f, &p, sizeof f);  // function pointer to function pointer, without a cast warning
+  return f;
+}
+
+Api Load() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");  // always mapped into every process
+  if (ntdll == nullptr) {
+    throw Failure("ntdll is not loaded", ::GetLastError());
+  }
+  return Api{Lookup<NtOpenFileFn>(ntdll, "NtOpenFile"),
+             Lookup<NtQueryDirectoryFileFn>(ntdll, "NtQueryDirectoryFile"),
+             Lookup<NtFileInformationFn>(ntdll, "NtQueryInformationFile"),
+             Lookup<NtFileInformationFn>(ntdll, "NtSetInformationFile"),
+             Lookup<RtlNtStatusToDosErrorFn>(ntdll, "RtlNtStatusToDosError"),
+             Lookup<RtlEqualUnicodeStringFn>(ntdll, "RtlEqualUnicodeString")};
+}
+
+// Not a function-local static: its thread-safe guard would drag a threads
+// library (and imports newer than XP) into the exe. The removal runs on the
+// user-interface thread only.
+Api g_api{};
+bool g_loaded = false;
+
+}  // namespace
+
+const Api& Ntdll() {
+  if (!g_loaded) {
+    g_api = Load();
+    g_loaded = true;
+  }
+  return g_api;
+}
+
+DWORD ToWin32Error(Status s) { return Ntdll().StatusToDosError(s); }
+
+}  // namespace brim::platform::win32::nt

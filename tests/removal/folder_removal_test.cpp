@@ -1,0 +1,178 @@
+// The folder removal (DeleteFolder's replacement) on a drive mapped under Wine.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "platform/win32/factories.h"
+#include "removal/removal_test_support.h"
+
+namespace brim::testing {
+namespace {
+
+using platform::win32::MakeFileSystemObjectFactory;
+
+unsigned long DeleteFolder(const std::wstring& spec, bool force = true,
+                           platform::Breather* breather = nullptr) {
+  const auto factory = MakeFileSystemObjectFactory(breather);
+  return FailureCode([&] { factory->Create()->DeleteFolder(spec, force); });
+}
+
+TEST(FolderRemoval, RemovesNestedTreeWithReadOnlyItemsAndTheFolderItself) {
+  const std::wstring base = FreshFolder(L"Nested");
+  const std::wstring t = base + L"\\Temp";
+  MakeDir(t);
+  MakeFile(t + L"\\a.tmp");
+  MakeFile(t + L"\\ro.tmp", true);
+  MakeDir(t + L"\\sub");
+  MakeDir(t + L"\\sub\\deeper");
+  MakeFile(t + L"\\sub\\deeper\\b.dat", true);
+  MakeDir(t + L"\\rodir");
+  MakeFile(t + L"\\rodir\\c.dat");
+  SetReadOnly(t + L"\\rodir");
+  SetReadOnly(t);
+  MakeFile(base + L"\\Temp2.keep");
+  MakeDir(base + L"\\Temp2");
+
+  EXPECT_EQ(DeleteFolder(t), 0UL);
+  EXPECT_FALSE(Exists(t));
+  EXPECT_TRUE(Exists(base + L"\\Temp2.keep"));
+  EXPECT_TRUE(Exists(base + L"\\Temp2"));
+}
+
+TEST(FolderRemoval, RemovesAnEmptyFolder) {
+  const std::wstring base = FreshFolder(L"Empty");
+  MakeDir(base + L"\\Recent");
+  EXPECT_EQ(DeleteFolder(base + L"\\Recent"), 0UL);
+  EXPECT_FALSE(Exists(base + L"\\Recent"));
+  EXPECT_TRUE(Exists(base));
+}
+
+TEST(FolderRemoval, FailsOnAFileOrNothingAndLeavesTheFile) {
+  const std::wstring base = FreshFolder(L"NotAFolder");
+  MakeFile(base + L"\\DELPHI32.dsk");
+  EXPECT_EQ(DeleteFolder(base + L"\\DELPHI32.dsk"), static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));
+  EXPECT_TRUE(Exists(base + L"\\DELPHI32.dsk"));
+  EXPECT_NE(DeleteFolder(base + L"\\missing"), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\missing\\deeper"), 0UL);
+  EXPECT_NE(DeleteFolder(L"1:\\WINDOWS\\Offline Web Pages"), 0UL);
+}
+
+TEST(FolderRemoval, IgnoresLetterCaseAndFindsNothingTheSecondTime) {
+  const std::wstring base = FreshFolder(L"Case");
+  MakeDir(base + L"\\RECYCLER");
+  MakeFile(base + L"\\RECYCLER\\INFO2");
+  EXPECT_EQ(DeleteFolder(base + L"\\RECYCLER"), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\Recycler"), 0UL);
+
+  MakeDir(base + L"\\RECYCLER");
+  EXPECT_EQ(DeleteFolder(base + L"\\Recycler"), 0UL);
+  EXPECT_FALSE(Exists(base + L"\\RECYCLER"));
+}
+
+TEST(FolderRemoval, DotsBlanksAndPatternsNameNothing) {
+  const std::wstring base = FreshFolder(L"Dots");
+  MakeDir(base + L"\\a");
+  MakeDir(base + L"\\b");
+  MakeFile(base + L"\\b\\keep");
+  EXPECT_NE(DeleteFolder(base + L"\\a\\..\\b"), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\b\\.."), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\b\\."), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\ \\b"), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\ "), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\*"), 0UL);
+  EXPECT_NE(DeleteFolder(base + L"\\"), 0UL);
+  EXPECT_TRUE(Exists(base + L"\\b\\keep"));
+  EXPECT_TRUE(Exists(base + L"\\a"));
+}
+
+TEST(FolderRemoval, RemovesPathsLongerThanMaxPath) {
+  const std::wstring base = FreshFolder(L"Long");
+  std::wstring path = base + L"\\History";
+  MakeDir(path);
+  const std::wstring top = path;
+  for (int i = 0; i < 6; ++i) {
+    path += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + i));
+    MakeDir(path);
+  }
+  MakeFile(path + L"\\index.dat");
+  ASSERT_GT(path.size(), 300U);
+  ASSERT_TRUE(Exists(path + L"\\index.dat"));
+
+  EXPECT_EQ(DeleteFolder(path), 0UL);  // a folder whose own path is long
+  EXPECT_FALSE(Exists(path));
+  EXPECT_EQ(DeleteFolder(top), 0UL);
+  EXPECT_FALSE(Exists(top));
+}
+
+TEST(FolderRemoval, RemovesATreeFortyLevelsDeepAndNonAsciiNames) {
+  const std::wstring base = FreshFolder(L"Deep");
+  const std::wstring top = base + L"\\Cache";
+  std::wstring path = top;
+  MakeDir(path);
+  for (int i = 0; i < 40; ++i) {
+    path += L"\\l" + std::to_wstring(i);
+    MakeDir(path);
+    MakeFile(path + L"\\f.dat");
+  }
+  MakeFile(top + L"\\gr\u00fc\u00dfe.txt");
+  MakeDir(top + L"\\\u65e5\u672c");
+  MakeFile(top + L"\\\u65e5\u672c\\\u2713 done");
+
+  EXPECT_EQ(DeleteFolder(top), 0UL);
+  EXPECT_FALSE(Exists(top));
+}
+
+TEST(FolderRemoval, WithoutForceReadOnlyFilesStay) {
+  const std::wstring base = FreshFolder(L"NoForce");
+  MakeDir(base + L"\\t");
+  MakeFile(base + L"\\t\\ro", true);
+  MakeFile(base + L"\\t\\rw");
+  EXPECT_NE(DeleteFolder(base + L"\\t", false), 0UL);
+  EXPECT_TRUE(Exists(base + L"\\t\\ro"));
+  EXPECT_FALSE(Exists(base + L"\\t\\rw"));
+}
+
+TEST(FolderRemoval, AFileHeldOpenStaysEverythingElseGoesAndNothingHangs) {
+  const std::wstring base = FreshFolder(L"Locked");
+  const std::wstring t = base + L"\\Temp";
+  MakeDir(t);
+  MakeDir(t + L"\\a");
+  MakeFile(t + L"\\a\\busy.log");
+  MakeFile(t + L"\\a\\free.log");
+  MakeDir(t + L"\\b");
+  MakeFile(t + L"\\b\\other.log");
+  const HANDLE busy = ::CreateFileW((L"\\\\?\\" + t + L"\\a\\busy.log").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+
+  const DWORD start = ::GetTickCount();
+  EXPECT_NE(DeleteFolder(t), 0UL);
+  EXPECT_LT(::GetTickCount() - start, 5000UL);
+  EXPECT_TRUE(Exists(t + L"\\a\\busy.log"));
+  EXPECT_FALSE(Exists(t + L"\\a\\free.log"));
+  EXPECT_FALSE(Exists(t + L"\\b"));
+
+  ::CloseHandle(busy);
+  EXPECT_EQ(DeleteFolder(t), 0UL);
+  EXPECT_FALSE(Exists(t));
+}
+
+class CountingBreather : public platform::Breather {
+ public:
+  void Breathe() override { ++count; }
+  int count = 0;
+};
+
+TEST(FolderRemoval, BreathesDuringALongRemoval) {
+  const std::wstring base = FreshFolder(L"Breath");
+  MakeDir(base + L"\\t");
+  for (int i = 0; i < 1000; ++i) {
+    MakeFile(base + L"\\t\\f" + std::to_wstring(i));
+  }
+  CountingBreather breather;
+  EXPECT_EQ(DeleteFolder(base + L"\\t", true, &breather), 0UL);
+  EXPECT_GE(breather.count, 3);
+}
+
+}  // namespace
+}  // namespace brim::testing

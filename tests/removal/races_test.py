@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Something swapped for a link between listing and opening never leads the
+removal outside its target: deterministic swaps through the driver's test
+hook, then a 5-second race against a swapper on the Linux side (drive S:)."""
+import itertools
+import os
+import threading
+import time
+
+from wine_drive import check, map_drive, run_tool, snapshot, start_tool, write
+
+root = map_drive("S")
+outside = os.path.join(root, "outside")
+write(os.path.join(outside, "victim.txt"), "precious")
+write(os.path.join(outside, "dir", "inner.dat"), "precious too")
+before = snapshot(outside)
+handshake = os.path.join(root, "hs")
+os.makedirs(handshake)
+graveyard = os.path.join(root, "graveyard")
+os.makedirs(graveyard)
+serial = itertools.count()
+
+
+def bury(path):
+    os.rename(path, os.path.join(graveyard, str(next(serial))))
+
+
+def fresh_target():
+    t = os.path.join(root, "Temp")
+    write(os.path.join(t, "a.tmp"))
+    write(os.path.join(t, "f.tmp"))
+    write(os.path.join(t, "sub", "b.tmp"))
+    return t
+
+
+def swapped_run(pause_before, swap):
+    """Removes S:\\Temp, swapping `pause_before` for a link at the hook."""
+    for name in ("hook-fired", "hook-go"):
+        if os.path.exists(os.path.join(handshake, name)):
+            os.remove(os.path.join(handshake, name))
+    proc = start_tool("--pause-before", pause_before, r"S:\hs", "folder", r"S:\Temp")
+    deadline = time.time() + 30
+    while not os.path.exists(os.path.join(handshake, "hook-fired")):
+        if time.time() > deadline or proc.poll() is not None:
+            proc.kill()
+            raise SystemExit("FAIL: the hook never fired")
+        time.sleep(0.02)
+    swap()
+    write(os.path.join(handshake, "hook-go"))
+    out, _ = proc.communicate(timeout=60)
+    return out.split()
+
+
+t = fresh_target()
+out = swapped_run("sub", lambda: None)
+check(out == ["folder", "ok"] and not os.path.exists(t), "with no swap the hooked removal succeeds")
+
+t = fresh_target()
+out = swapped_run("sub", lambda: (bury(os.path.join(t, "sub")), os.symlink(os.path.join(outside, "dir"),
+                                                                           os.path.join(t, "sub"))))
+check(out == ["folder", "fail", "1920"], "a folder swapped for a dir link is refused: %s" % out)
+check(snapshot(outside) == before and os.path.islink(os.path.join(t, "sub")), "outside intact after the folder swap")
+
+os.remove(os.path.join(t, "sub"))
+t = fresh_target()
+out = swapped_run("f.tmp", lambda: (os.remove(os.path.join(t, "f.tmp")),
+                                    os.symlink(os.path.join(outside, "victim.txt"), os.path.join(t, "f.tmp"))))
+check(out == ["folder", "fail", "1920"], "a file swapped for a file link is refused: %s" % out)
+check(snapshot(outside) == before, "outside intact after the file swap")
+
+os.remove(os.path.join(t, "f.tmp"))
+t = fresh_target()
+out = swapped_run("Temp", lambda: (bury(t), os.symlink(os.path.join(outside, "dir"), t)))
+check(out[:2] == ["folder", "fail"], "a target swapped for a link is refused: %s" % out)
+check(snapshot(outside) == before and os.path.islink(t), "outside intact after the target swap")
+os.remove(t)
+
+# The race: removals run for 5 s while the swapper keeps turning the target's
+# subfolder and file into links to the outside and back.
+race = os.path.join(root, "Race")
+stop = threading.Event()
+swaps = [0]
+
+
+def swapper():
+    sub = os.path.join(race, "sub")
+    f = os.path.join(race, "f.tmp")
+    while not stop.is_set():
+        try:
+            for p in (sub, f):
+                if os.path.islink(p):
+                    os.remove(p)
+            write(os.path.join(sub, "x", "y.tmp"))
+            write(f)
+            write(os.path.join(race, "a.tmp"))
+            time.sleep(0.001)
+            bury(sub)
+            os.symlink(os.path.join(outside, "dir"), sub)
+            os.remove(f)
+            os.symlink(os.path.join(outside, "victim.txt"), f)
+            swaps[0] += 1
+        except OSError:
+            pass  # the removal got there first; go round again
+
+
+thread = threading.Thread(target=swapper)
+thread.start()
+try:
+    out = run_tool("loop", "5", r"S:\Race", timeout=120)
+finally:
+    stop.set()
+    thread.join()
+print("race: %s, %d swaps" % (out, swaps[0]))
+runs = int(out[0].split()[1].split("=")[1])
+check(runs > 20 and swaps[0] > 20, "the race really ran")
+check(snapshot(outside) == before, "the outside canary is intact after the race")

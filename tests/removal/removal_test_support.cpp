@@ -1,0 +1,50 @@
+#include "removal/removal_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace brim::testing {
+namespace {
+std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
+}  // namespace
+
+std::wstring FreshFolder(const wchar_t* name) {
+  const char* letter = std::getenv("BRIM_TEST_DRIVE");
+  std::wstring root = letter != nullptr ? std::wstring(1, static_cast<wchar_t>(letter[0])) : L"Q";
+  std::wstring path = root + L":\\" + name;
+  MakeDir(path);
+  return path;
+}
+
+void MakeDir(const std::wstring& path) {
+  if (::CreateDirectoryW(Long(path).c_str(), nullptr) == FALSE && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    ADD_FAILURE() << "cannot make folder, error " << ::GetLastError();
+  }
+}
+
+void MakeFile(const std::wstring& path, bool read_only) {
+  const HANDLE h = ::CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "cannot make file, error " << ::GetLastError();
+    return;
+  }
+  DWORD written = 0;
+  ::WriteFile(h, "data", 4, &written, nullptr);
+  ::CloseHandle(h);
+  if (read_only) {
+    SetReadOnly(path);
+  }
+}
+
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void SetReadOnly(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(Long(path).c_str());
+  ::SetFileAttributesW(Long(path).c_str(), a | FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace brim::testing

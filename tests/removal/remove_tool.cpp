@@ -1,0 +1,128 @@
+// Drives the real removal layer for the Linux-side tests:
+//   remove_tool [--pause-before NAME HANDSHAKE_DIR] OP PATH [OP PATH ...]
+// OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
+// again for that long. One line of output per operation.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/failure.h"
+#include "platform/win32/checked_open.h"
+#include "platform/win32/file_removal.h"
+#include "platform/win32/folder_removal.h"
+#include "platform/win32/nt_file.h"
+#include "platform/win32/target_split.h"
+
+namespace win32 = brim::platform::win32;
+namespace nt = brim::platform::win32::nt;
+
+namespace {
+
+std::string Utf8(std::wstring_view s) {
+  const int n =
+      ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Tells the script that the walk stands between listing and opening NAME,
+// then waits (bounded) until the script has swapped it.
+void Handshake(const std::wstring& dir) {
+  const std::wstring fired = dir + L"\\hook-fired";
+  const HANDLE h = ::CreateFileW(fired.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(h);
+  }
+  for (int i = 0; i < 1000 && !Exists(dir + L"\\hook-go"); ++i) {
+    ::Sleep(20);
+  }
+}
+
+void Probe(const std::wstring& path) {
+  const win32::SplitPath split = win32::SplitTarget(path);
+  const win32::FileHandle parent = win32::OpenFolderByPath(split.folder);
+  win32::FoundEntry entry;
+  if (!win32::LookupEntry(parent.Get(), split.leaf, entry)) {
+    std::printf("probe missing\n");
+    return;
+  }
+  win32::NtHandle h;
+  const nt::Status s = win32::OpenRelative(parent.Get(), entry.name, FILE_READ_ATTRIBUTES, 0, h);
+  win32::Identity identity;
+  std::vector<ULONGLONG> buffer;
+  std::wstring_view name;
+  if (nt::Failed(s) || nt::Failed(win32::QueryIdentity(h.Get(), identity)) ||
+      nt::Failed(win32::QueryResolvedName(h.Get(), buffer, name))) {
+    std::printf("probe listed_attr=%lx listed_id=%lld open_fail=%lx\n", entry.attributes,
+                static_cast<long long>(entry.id), static_cast<unsigned long>(s));
+    return;
+  }
+  std::printf(
+      "probe listed_attr=%lx listed_id=%lld handle_attr=%lx handle_id=%lld parent=%s handle_name=%s\n",
+      entry.attributes, static_cast<long long>(entry.id), identity.attributes,
+      static_cast<long long>(identity.id), Utf8(win32::ResolvedName(parent.Get())).c_str(),
+      Utf8(name).c_str());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  win32::FolderRemovalOptions options;
+  int i = 1;
+  if (argc > 3 && std::wstring_view(argv[1]) == L"--pause-before") {
+    const std::wstring target = argv[2];
+    const std::wstring handshake = argv[3];
+    options.before_open = [target, handshake](std::wstring_view child) {
+      if (child == target) {
+        Handshake(handshake);
+      }
+    };
+    i = 4;
+  }
+  for (; i + 1 < argc; i += 2) {
+    const std::wstring_view op = argv[i];
+    try {
+      if (op == L"loop" && i + 2 < argc) {
+        const auto ms = static_cast<DWORD>(std::wcstoul(argv[i + 1], nullptr, 10) * 1000);
+        const std::wstring path = argv[i + 2];
+        const DWORD start = ::GetTickCount();
+        unsigned runs = 0;
+        unsigned removed = 0;
+        while (::GetTickCount() - start < ms) {
+          ++runs;
+          try {
+            win32::RemoveFolderTree(path, options);
+            ++removed;
+          } catch (const brim::platform::Failure&) {  // NOLINT(bugprone-empty-catch): counted below
+          }
+        }
+        std::printf("loop runs=%u removed=%u\n", runs, removed);
+        ++i;
+        continue;
+      }
+      if (op == L"folder") {
+        win32::RemoveFolderTree(argv[i + 1], options);
+      } else if (op == L"files") {
+        win32::RemoveMatchingFiles(argv[i + 1], nullptr);
+      } else if (op == L"probe") {
+        Probe(argv[i + 1]);
+        continue;
+      } else {
+        std::printf("unknown operation\n");
+        return 2;
+      }
+      std::printf("%s ok\n", Utf8(op).c_str());
+    } catch (const brim::platform::Failure& f) {
+      std::printf("%s fail %lu\n", Utf8(op).c_str(), static_cast<unsigned long>(f.code()));
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
