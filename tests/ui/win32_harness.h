@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/breather.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/factories.h"
 #include "platform/win32/forms_win32.h"
 #include "platform/win32/windows_api.h"
@@ -112,6 +113,7 @@ struct RealProgram {
   bool quit = false;
 
   RealProgram() {
+    win32::EnableDpiAwareness();
     forms.Register(program.MainClass());
     forms.Register(program.AboutClass());
     forms.Dispatch([this] { program.S().Show(); });
