@@ -16,7 +16,6 @@
 #include "platform/win32/forms_win32.h"
 #include "platform/win32/windows_api.h"
 
-#include <commctrl.h>
 #include "ui/program.h"
 
 namespace brim::testing {

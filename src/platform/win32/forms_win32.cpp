@@ -1,7 +1,5 @@
 #include "platform/win32/forms_win32.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
