@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -16,15 +17,16 @@
 namespace {
 
 std::wstring ClassOf(HWND w) {
-  wchar_t buffer[128] = {};
-  ::GetClassNameW(w, buffer, 128);
-  return buffer;
+  std::array<wchar_t, 128> buffer{};
+  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
 }
 
 std::wstring TextOf(HWND w) {
-  wchar_t buffer[256] = {};
-  ::SendMessageTimeoutW(w, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 10000, nullptr);
-  return buffer;
+  std::array<wchar_t, 256> buffer{};
+  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                        10000, nullptr);
+  return buffer.data();
 }
 
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text) {
@@ -42,7 +44,7 @@ struct BoxSearch {
 };
 
 BOOL CALLBACK FindBox(HWND w, LPARAM p) {
-  auto* s = reinterpret_cast<BoxSearch*>(p);
+  auto* s = reinterpret_cast<BoxSearch*>(p);  // NOLINT(performance-no-int-to-ptr): the callback's context
   if (ClassOf(w) == L"#32770" && ::GetWindow(w, GW_OWNER) == s->owner && ::IsWindowVisible(w) != FALSE) {
     s->found = w;
     return FALSE;

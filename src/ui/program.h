@@ -19,7 +19,7 @@ struct Services {
 
 class Program {
  public:
-  Program(platform::Forms& forms, Services services) : forms_(forms), services_(services) {}
+  Program(platform::Forms& forms, const Services& services) : forms_(forms), services_(services) {}
 
   platform::Form& S() { return forms_.Instance(kMainName); }
   platform::Form& Ab() { return forms_.Instance(kAboutName); }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -16,15 +17,16 @@ namespace {
 using namespace std::chrono_literals;
 
 std::wstring Text(HWND w) {
-  wchar_t buffer[512] = {};
-  ::SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 5000, nullptr);
-  return buffer;
+  std::array<wchar_t, 512> buffer{};
+  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                        5000, nullptr);
+  return buffer.data();
 }
 
 std::wstring ClassOf(HWND w) {
-  wchar_t buffer[128] = {};
-  ::GetClassNameW(w, buffer, 128);
-  return buffer;
+  std::array<wchar_t, 128> buffer{};
+  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
 }
 
 // The program's path as Wine sees it (the build passes the Unix path).
@@ -91,12 +93,12 @@ class App {
     }
     return nullptr;
   }
-  HWND WaitMain() {
+  [[nodiscard]] HWND WaitMain() const {
     HWND main = nullptr;
     WaitFor([&] { return (main = Window(L"Brimsweep_S")) != nullptr; });
     return main;
   }
-  bool WaitExit(DWORD* code = nullptr) {
+  bool WaitExit(DWORD* code = nullptr) const {
     if (::WaitForSingleObject(pi_.hProcess, 15000) != WAIT_OBJECT_0) {
       return false;
     }
@@ -112,7 +114,7 @@ class App {
     std::vector<HWND> found;
   };
   static BOOL CALLBACK OnWindow(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<Search*>(p);
+    auto* s = reinterpret_cast<Search*>(p);  // NOLINT(performance-no-int-to-ptr): the callback's context
     DWORD pid = 0;
     ::GetWindowThreadProcessId(w, &pid);
     if (pid == s->pid && ::IsWindowVisible(w) != FALSE) {
@@ -178,8 +180,8 @@ TEST_F(Startup, FreshStartShowsOnlyTheMainWindowWithItsDefaults) {
   EXPECT_EQ(gui.hwndFocus, u);
   RECT r{};
   ::GetWindowRect(main, &r);
-  EXPECT_NEAR((r.left + r.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-  EXPECT_NEAR((r.top + r.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+  EXPECT_LE(std::abs((r.left + r.right) / 2 - ::GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+  EXPECT_LE(std::abs((r.top + r.bottom) / 2 - ::GetSystemMetrics(SM_CYSCREEN) / 2), 1);
 }
 
 TEST_F(Startup, SecondCopyRunsBesideTheFirst) {
@@ -243,8 +245,8 @@ TEST_F(Startup, MessageBoxesCarryTheApplicationTitle) {
   // A run over this test's own empty drive.
   const char* letter = std::getenv("BRIM_TEST_DRIVE");
   ASSERT_NE(letter, nullptr);
-  const wchar_t drive[2] = {static_cast<wchar_t>(letter[0]), L'\0'};
-  ::SendMessageW(d, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(drive));
+  const std::wstring drive(1, static_cast<wchar_t>(letter[0]));
+  ::SendMessageW(d, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(drive.c_str()));
   ::PostMessageW(cleanup, BM_CLICK, 0, 0);
   Box finished;
   ASSERT_TRUE(TakeBox(app, finished));

@@ -9,7 +9,8 @@ void PaintBreather::Breathe() {
   // through and nothing else. The bound guards against a window that never
   // validates itself.
   MSG msg;
-  for (int i = 0; i < 64 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
+  for (int i = 0;
+       i < 64 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE) != FALSE;
        ++i) {
     if (msg.message == WM_QUIT) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));

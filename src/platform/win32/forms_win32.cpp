@@ -27,7 +27,9 @@ void RegisterClassOnce(const std::wstring& name, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = Module();
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_3DFACE + 1));
+  // A system colour index + 1 in place of a brush, as window classes take it.
+  wc.hbrBackground =
+      reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_3DFACE + 1));  // NOLINT(performance-no-int-to-ptr)
   wc.hIcon = ::LoadIconW(Module(), MAKEINTRESOURCEW(1));
   wc.lpszClassName = name.c_str();
   if (::RegisterClassExW(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -209,9 +211,11 @@ void Win32Form::CreateControls(int dpi) {
         break;
     }
     const std::wstring caption(c.caption);
-    HWND h = ::CreateWindowExW(ex, window_class, caption.c_str(), style, px.left, px.top, px.right - px.left,
-                               px.bottom - px.top, window_.get(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(this_id)), Module(), nullptr);
+    HWND h = ::CreateWindowExW(
+        ex, window_class, caption.c_str(), style, px.left, px.top, px.right - px.left, px.bottom - px.top,
+        window_.get(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(this_id)),  // NOLINT(performance-no-int-to-ptr)
+        Module(), nullptr);
     if (h == nullptr) {
       throw Failure("CreateWindowEx failed for a control", ::GetLastError());
     }
@@ -457,10 +461,11 @@ void Win32Form::OnCommand(WPARAM wparam) {
 
 LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);  // NOLINT(performance-no-int-to-ptr)
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* self = reinterpret_cast<Win32Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<Win32Form*>(  // NOLINT(performance-no-int-to-ptr): set at WM_NCCREATE
+      ::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   }
@@ -613,7 +618,7 @@ void FormsRuntime::ReportUntrapped(const std::wstring& description) {
   box_->Show(L"Run-time error: " + description, MB_OK | MB_ICONERROR);
 }
 
-void FormsRuntime::ProcessMessage(MSG& msg) {
+void FormsRuntime::ProcessMessage(MSG& msg) const {
   if (msg.hwnd != nullptr) {
     HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
     if (root != nullptr && FindByWindow(root) != nullptr && ::IsDialogMessageW(root, &msg) != FALSE) {

@@ -128,7 +128,7 @@ class FormsRuntime : public Forms {
   // run-time error and the program goes on. Returns whether it ran.
   bool Dispatch(const std::function<void()>& handler);
   // Dialog keys first, then the window's own handling.
-  void ProcessMessage(MSG& msg);
+  void ProcessMessage(MSG& msg) const;
   // Waits for events until the program ends; then the final release.
   // The destructor frees what is left without running any handler.
   int Run();
