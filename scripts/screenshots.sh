@@ -13,6 +13,11 @@ export WINEPREFIX="$build/screenshot-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="ms
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (unset DISPLAY; wineboot -i >/dev/null 2>&1)
 fi
+# Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this
+# Wine build doesn't pick up from its data folder by itself.
+if [ -d /usr/share/wine/fonts ]; then
+  cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 # 96 dpi, and Wine draws the window frames itself (there is no window manager).
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1

@@ -166,7 +166,12 @@ void Win32Form::Load() {
   ::SetWindowPos(w, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   default_font_.reset(DefaultFont(dpi));
-  CreateControls(dpi);
+  try {
+    CreateControls(dpi);
+  } catch (...) {
+    CloseSilently();  // no half-built window stays loaded
+    throw;
+  }
   events_->Form_Load();
 }
 
