@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/win32/breather.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/factories.h"
@@ -107,7 +108,13 @@ struct RealProgram {
   std::unique_ptr<platform::FileSystemObjectFactory> fso = win32::MakeFileSystemObjectFactory(&breather);
   std::unique_ptr<platform::FileRemoval> files = win32::MakeFileRemoval(&breather);
   QuietShell shell;
-  win32::FormsRuntime forms{[this] { return win32::MakeWebBrowser(shell); }};
+  bool browser_fails = false;  // the browser stand-in can't be made
+  win32::FormsRuntime forms{[this] {
+    if (browser_fails) {
+      throw platform::Failure("Cannot create the browser control");
+    }
+    return win32::MakeWebBrowser(shell);
+  }};
   ui::Program program{forms, ui::Services{*fso, *files, shell, &breather}};
   bool quit = false;
 

@@ -208,5 +208,19 @@ TEST_F(Windows, UntrappedFailureIsReportedAndTheProgramGoesOn) {
   EXPECT_FALSE(p.quit);
 }
 
+TEST_F(Windows, AboutWhoseControlFailsIsReportedAndNotLeftLoaded) {
+  p.browser_fails = true;
+  ::SetFocus(p.Control(L"S", L"Cmd3"));
+  p.Key(VK_RETURN);
+  const auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1U);
+  EXPECT_EQ(seen[0].text, L"Run-time error: Cannot create the browser control");
+  EXPECT_EQ(p.Window(L"Ab"), nullptr);
+  EXPECT_TRUE(MainEnabled());
+  p.browser_fails = false;
+  p.Key(VK_RETURN);  // the focus is back on "About"
+  EXPECT_NE(p.Window(L"Ab"), nullptr);
+}
+
 }  // namespace
 }  // namespace brim::testing
