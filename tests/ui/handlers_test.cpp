@@ -126,17 +126,6 @@ TEST(AboutWindow, TerminateWithoutMainWindowCreatesNone) {
   EXPECT_EQ(h.forms.log, (Log{L"Ab.create", L"Ab.terminate"}));
 }
 
-TEST(AboutWindow, TerminateAfterMainWindowClosedLoadsNothing) {
-  Harness h;
-  h.Start();
-  h.Click(L"S", L"Cmd3");
-  h.program.S().Unload();
-  h.forms.log.clear();
-  h.forms.Find(L"Ab")->Events().Form_Terminate();
-  EXPECT_TRUE(h.forms.log.empty());
-  EXPECT_FALSE(h.forms.AnyLoaded());
-}
-
 TEST(AboutWindow, DisablesMainWindowWhileLoaded) {
   Harness h;
   h.Start();
@@ -163,15 +152,6 @@ TEST(AboutWindow, OkAndCloseBoxEachEnableMainWindowAgain) {
     EXPECT_FALSE(h.program.Ab().Loaded());
   }
   EXPECT_TRUE(h.program.S().Loaded());
-}
-
-TEST(AboutWindow, OkEnablesMainWindowBeforeUnloading) {
-  Harness h;
-  h.Start();
-  h.Click(L"S", L"Cmd3");
-  h.forms.log.clear();
-  h.Click(L"Ab", L"Cmd1");
-  EXPECT_EQ(h.forms.log, (Log{L"S.enable", L"Ab.unload", L"S.enable", L"Ab.closed"}));
 }
 
 TEST(AboutWindow, LinkButtonsLeaveBothWindowsAsTheyAre) {
@@ -201,16 +181,6 @@ TEST(MainWindow, CleanupRunsOnTheWindowsOwnControls) {
   ASSERT_EQ(h.forms.box.shown.size(), 1U);
   EXPECT_EQ(h.forms.box.shown[0].prompt, cleanup::kFinishedPrompt);
   EXPECT_FLOAT_EQ(h.program.S().ProgressBarNamed(L"PrB").Value(), 184.0F);
-}
-
-TEST(MainWindow, CleanupWithEmptyDriveOnlyWarns) {
-  Harness h;
-  h.Start();
-  h.program.S().TextBoxNamed(L"D").SetText(L"");
-  h.Click(L"S", L"Cmd1");
-  ASSERT_EQ(h.forms.box.shown.size(), 1U);
-  EXPECT_EQ(h.forms.box.shown[0].prompt, cleanup::kWarningPrompt);
-  EXPECT_FALSE(h.Logged(L"Cmd1.disable"));
 }
 
 }  // namespace
