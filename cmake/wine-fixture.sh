@@ -24,6 +24,9 @@ setup)
   unset DISPLAY
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  # No window manager runs on the private X server: Wine must not wait for one
+  # (hiding a managed window otherwise stalls for 2 s).
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
   exec 3> "$display_file.tmp"
   setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &

@@ -4,7 +4,7 @@ set -euo pipefail
 
 pkgs=(cmake make g++ googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick icoutils python3)
 
 sudo=""

@@ -1,3 +1,27 @@
-#include <windows.h>
+// The entry: the main window from its stored design, centred on the screen,
+// then nothing but the message loop. No command line, environment, settings
+// or single-instance check.
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "platform/win32/breather.h"
+#include "platform/win32/dpi.h"
+#include "platform/win32/factories.h"
+#include "platform/win32/forms_win32.h"
+#include "ui/program.h"
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/, int /*show*/) {
+  namespace win32 = brim::platform::win32;
+  win32::EnableDpiAwareness();
+
+  win32::PaintBreather breather;
+  const auto fso = win32::MakeFileSystemObjectFactory(&breather);
+  const auto files = win32::MakeFileRemoval(&breather);
+  const auto shell = win32::MakeShell();  // one for the whole program
+
+  win32::FormsRuntime forms([&shell] { return win32::MakeWebBrowser(*shell); });
+  brim::ui::Program program(forms, brim::ui::Services{*fso, *files, *shell, &breather});
+  forms.Register(program.MainClass());
+  forms.Register(program.AboutClass());
+
+  forms.Dispatch([&program] { program.S().Show(); });
+  return forms.Run();
+}

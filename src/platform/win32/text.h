@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace brim::platform::win32 {
+
+// A narrow system text (ANSI code page) as UTF-16.
+[[nodiscard]] std::wstring WidenAnsi(std::string_view text);
+
+}  // namespace brim::platform::win32

@@ -1,0 +1,226 @@
+// The real windows under Wine: keyboard through the dialog manager, the About
+// window's hold on the main window, and the ways of ending.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cleanup/cleanup_run.h"
+#include "platform/failure.h"
+#include "ui/win32_harness.h"
+
+namespace brim::testing {
+namespace {
+
+// The drive mapped for this test: runs never reach the prefix's own C:.
+std::wstring TestDrive() {
+  const char* letter = std::getenv("BRIM_TEST_DRIVE");
+  return letter != nullptr ? std::wstring(1, static_cast<wchar_t>(letter[0])) : L"F";
+}
+
+class Windows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    p.program.S().TextBoxNamed(L"D").SetText(TestDrive());
+    ASSERT_EQ(p.Focus(), L"S.U");
+  }
+  void OpenAbout() {
+    ::SetFocus(p.Control(L"S", L"Cmd3"));
+    p.Key(VK_RETURN);
+    ASSERT_NE(p.Window(L"Ab"), nullptr);
+  }
+  [[nodiscard]] bool MainEnabled() const { return ::IsWindowEnabled(p.Window(L"S")) != FALSE; }
+
+  RealProgram p;
+  BoxWatcher boxes{::GetCurrentThreadId()};
+};
+
+TEST_F(Windows, TabWalksTheMainWindowByTabIndex) {
+  const std::vector<std::wstring> expected{L"S.Cmd1", L"S.Cmd3", L"S.Cmd2", L"S.D", L"S.U", L"S.Cmd1"};
+  for (const auto& next : expected) {
+    p.Key(VK_TAB);
+    EXPECT_EQ(p.Focus(), next);
+  }
+}
+
+TEST_F(Windows, TabWalksTheAboutWindowAndNeverReachesLabelOrBrowser) {
+  OpenAbout();
+  EXPECT_EQ(p.Focus(), L"Ab.Cmd1");
+  const std::vector<std::wstring> expected{L"Ab.Cmd2", L"Ab.Cmd4", L"Ab.Blog", L"Ab.Cmd1"};
+  for (const auto& next : expected) {
+    p.Key(VK_TAB);
+    EXPECT_EQ(p.Focus(), next);
+  }
+}
+
+TEST_F(Windows, EnterInEitherTextBoxStartsARun) {
+  for (const wchar_t* box : {L"U", L"D"}) {
+    ::SetFocus(p.Control(L"S", box));
+    p.program.S().ProgressBarNamed(L"PrB").SetValue(0.0F);
+    p.Key(VK_RETURN);
+    const auto seen = boxes.Seen();
+    ASSERT_FALSE(seen.empty()) << box;
+    EXPECT_EQ(seen.back().text, cleanup::kFinishedPrompt) << box;
+    EXPECT_EQ(seen.back().title, L"Brimsweep 1.8");
+    EXPECT_EQ(seen.back().owner, p.Window(L"S"));
+    EXPECT_FLOAT_EQ(p.program.S().ProgressBarNamed(L"PrB").Value(), 184.0F) << box;
+    EXPECT_EQ(::SendMessageW(p.Control(L"S", L"PrB"), PBM_GETPOS, 0, 0), 184);
+    for (const wchar_t* c : {L"Cmd1", L"Cmd2", L"Cmd3", L"D", L"U"}) {
+      EXPECT_TRUE(::IsWindowEnabled(p.Control(L"S", c))) << c;
+    }
+  }
+  EXPECT_EQ(boxes.Seen().size(), 2U);
+}
+
+TEST_F(Windows, EnterOnAboutOpensAboutWithFocusOnOk) {
+  OpenAbout();
+  EXPECT_TRUE(::IsWindowVisible(p.Window(L"Ab")));
+  EXPECT_EQ(WindowText(p.Window(L"Ab")), L"About");
+  EXPECT_EQ(p.Focus(), L"Ab.Cmd1");
+  EXPECT_FALSE(MainEnabled());
+  EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(Windows, EnterOnExitProgramEndsWithoutAbout) {
+  ::SetFocus(p.Control(L"S", L"Cmd2"));
+  p.Key(VK_RETURN);
+  EXPECT_TRUE(p.forms.Ended());
+  EXPECT_TRUE(p.quit);
+  EXPECT_FALSE(p.forms.AnyLoaded());
+  EXPECT_EQ(::FindWindowW(L"Brimsweep_Ab", nullptr), nullptr);
+  EXPECT_EQ(::FindWindowW(L"Brimsweep_S", nullptr), nullptr);
+  EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(Windows, EscDoesNothingInEitherWindow) {
+  p.Key(VK_ESCAPE);
+  EXPECT_EQ(p.Focus(), L"S.U");
+  EXPECT_NE(p.Window(L"S"), nullptr);
+  EXPECT_EQ(p.forms.Existing(L"Ab"), nullptr);
+  OpenAbout();
+  p.Key(VK_ESCAPE);
+  EXPECT_EQ(p.Focus(), L"Ab.Cmd1");
+  EXPECT_NE(p.Window(L"Ab"), nullptr);
+  EXPECT_FALSE(MainEnabled());
+  EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(Windows, DriveBoxRefusesASecondCharacter) {
+  ::SetFocus(p.Control(L"S", L"D"));
+  ::SendMessageW(p.Control(L"S", L"D"), EM_SETSEL, 1, 1);  // caret after "F"
+  p.Char(L'X');
+  EXPECT_EQ(p.program.S().TextBoxNamed(L"D").Text(), TestDrive());
+  ::SendMessageW(p.Control(L"S", L"D"), EM_SETSEL, 0, -1);  // typing over the selection is allowed
+  p.Char(L'X');
+  p.Char(L'Y');
+  EXPECT_EQ(p.program.S().TextBoxNamed(L"D").Text(), L"X");
+}
+
+TEST_F(Windows, EmptiedDriveBoxWarnsAndChangesNothing) {
+  p.program.S().ProgressBarNamed(L"PrB").SetValue(10.0F);
+  p.Key(VK_TAB);  // U -> Cmd1 -> Cmd3 -> Cmd2 -> D: the dialog manager selects its text
+  p.Key(VK_TAB);
+  p.Key(VK_TAB);
+  p.Key(VK_TAB);
+  ASSERT_EQ(p.Focus(), L"S.D");
+  p.Char(L'\b');
+  ASSERT_EQ(p.program.S().TextBoxNamed(L"D").Text(), L"");
+  p.Key(VK_RETURN);
+  const auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1U);
+  EXPECT_EQ(seen[0].title, L"Brimsweep 1.8");
+  EXPECT_NE(seen[0].text.find(L"Please fix the input boxes and try again."), std::wstring::npos);
+  EXPECT_FLOAT_EQ(p.program.S().ProgressBarNamed(L"PrB").Value(), 10.0F);
+  EXPECT_EQ(p.program.S().TextBoxNamed(L"U").Text(), L"Administrator");
+  for (const wchar_t* c : {L"Cmd1", L"Cmd2", L"Cmd3", L"D", L"U"}) {
+    EXPECT_TRUE(::IsWindowEnabled(p.Control(L"S", c))) << c;
+  }
+}
+
+TEST_F(Windows, AboutHoldsMainWindowUntilOkEnterOrCloseBox) {
+  enum class Close { OkClicked, Enter, CloseBox };
+  for (int round = 0; round < 2; ++round) {  // reopening works every time
+    for (const Close how : {Close::OkClicked, Close::Enter, Close::CloseBox}) {
+      ::SetFocus(p.Control(L"S", L"Cmd3"));
+      p.Key(VK_RETURN);
+      ASSERT_NE(p.Window(L"Ab"), nullptr);
+      EXPECT_FALSE(MainEnabled());
+      EXPECT_EQ(p.Focus(), L"Ab.Cmd1");
+      switch (how) {
+        case Close::OkClicked:
+          ::SendMessageW(p.Control(L"Ab", L"Cmd1"), BM_CLICK, 0, 0);
+          break;
+        case Close::Enter:
+          p.Key(VK_RETURN);
+          break;
+        case Close::CloseBox:
+          ::PostMessageW(p.Window(L"Ab"), WM_SYSCOMMAND, SC_CLOSE, 0);
+          break;
+      }
+      p.Pump();
+      EXPECT_EQ(p.Window(L"Ab"), nullptr) << static_cast<int>(how);
+      EXPECT_TRUE(MainEnabled()) << static_cast<int>(how);
+      EXPECT_FALSE(p.quit);
+    }
+  }
+  EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(Windows, LinkButtonsLeaveAboutOpenAndMainDisabled) {
+  OpenAbout();
+  for (const wchar_t* b : {L"Blog", L"Cmd2", L"Cmd4"}) {
+    ::SendMessageW(p.Control(L"Ab", b), BM_CLICK, 0, 0);
+    p.Pump();
+    EXPECT_NE(p.Window(L"Ab"), nullptr) << b;
+    EXPECT_FALSE(MainEnabled()) << b;
+  }
+}
+
+TEST_F(Windows, CloseBoxEndsTheProgramWithNoAboutLeft) {
+  for (const bool about_open : {false, true}) {
+    RealProgram q;
+    if (about_open) {
+      q.forms.Dispatch([&q] { q.program.Ab().Show(); });
+      q.Pump();
+      ASSERT_NE(q.Window(L"Ab"), nullptr);
+    }
+    // With About open the main window is disabled: the system closes it.
+    ::PostMessageW(q.Window(L"S"), about_open ? WM_CLOSE : WM_SYSCOMMAND, about_open ? 0 : SC_CLOSE, 0);
+    q.Pump();
+    EXPECT_TRUE(q.quit) << about_open;
+    EXPECT_FALSE(q.forms.AnyLoaded()) << about_open;
+    EXPECT_FALSE(q.forms.Ended());
+    q.forms.Release();  // the terminate handlers create no window
+    EXPECT_FALSE(q.forms.AnyLoaded());
+    EXPECT_EQ(::FindWindowW(L"Brimsweep_S", nullptr), p.Window(L"S"));
+  }
+}
+
+TEST_F(Windows, UntrappedFailureIsReportedAndTheProgramGoesOn) {
+  p.forms.Dispatch([] { throw platform::Failure("Object was unloaded"); });
+  const auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1U);
+  EXPECT_EQ(seen[0].title, L"Brimsweep 1.8");
+  EXPECT_EQ(seen[0].text, L"Run-time error: Object was unloaded");
+  EXPECT_TRUE(p.forms.AnyLoaded());
+  EXPECT_FALSE(p.quit);
+}
+
+TEST_F(Windows, AboutWhoseControlFailsIsReportedAndNotLeftLoaded) {
+  p.browser_fails = true;
+  ::SetFocus(p.Control(L"S", L"Cmd3"));
+  p.Key(VK_RETURN);
+  const auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1U);
+  EXPECT_EQ(seen[0].text, L"Run-time error: Cannot create the browser control");
+  EXPECT_EQ(p.Window(L"Ab"), nullptr);
+  EXPECT_TRUE(MainEnabled());
+  p.browser_fails = false;
+  p.Key(VK_RETURN);  // the focus is back on "About"
+  EXPECT_NE(p.Window(L"Ab"), nullptr);
+}
+
+}  // namespace
+}  // namespace brim::testing
