@@ -1,7 +1,10 @@
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include <string>
 
+#include "platform/failure.h"
 #include "platform/win32/factories.h"
 #include "platform/win32/late_bound.h"
 #include "platform/win32/shell_open.h"
@@ -10,6 +13,25 @@ namespace brim::platform::win32 {
 namespace {
 
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+
+// Some link handlers are shell extensions that need COM on the calling
+// thread. Set it up once, at the first link, not at start-up. Without ole32
+// the shell can still open plain handlers, so its absence is no failure.
+void EnsureComOnThisThread() {
+  static bool done = false;
+  if (done) {
+    return;
+  }
+  done = true;
+  static LateBoundEntry co_initialize(L"ole32.dll", "CoInitializeEx");
+  try {
+    const auto init = reinterpret_cast<CoInitializeExFn>(co_initialize.Get());
+    // S_FALSE or RPC_E_CHANGED_MODE: COM is already there in some form.
+    static_cast<void>(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  } catch (const Failure&) {  // NOLINT(bugprone-empty-catch): see above
+  }
+}
 
 class ShellExecuteShell : public Shell {
  public:
@@ -19,6 +41,7 @@ class ShellExecuteShell : public Shell {
                std::wstring_view parameters, std::wstring_view directory, int show) override {
     // Bound before anything else, so a missing shell ends the caller here.
     const auto open = reinterpret_cast<ShellExecuteFn>(entry_.Get());
+    EnsureComOnThisThread();
     // The views need not be terminated; the shell wants terminated texts.
     const std::wstring op(operation);
     const std::wstring f(file);
