@@ -2,7 +2,7 @@
 """`make demo`: the program cleaning a sample drive of the XP generation under
 Wine, driven with the keyboard as a person would.
 
-Usage: scripts/demo.py [--no-build] [--build-dir DIR] [--work DIR]
+Usage: scripts/demo.py [--no-build] [--build-dir DIR] [--work DIR] [--private-display]
 
 Everything lives under the work folder (default build/demo): a throwaway Wine
 prefix, the sample drive (mapped as X:), its manifest and the screenshots.
@@ -125,6 +125,7 @@ def main():
     ap.add_argument("--no-build", action="store_true", help="use the build as it is")
     ap.add_argument("--build-dir", default=os.path.join(ROOT, "build", "windows"))
     ap.add_argument("--work", default=os.path.join(ROOT, "build", "demo"))
+    ap.add_argument("--private-display", action="store_true", help="always use a private Xvfb")
     args = ap.parse_args()
     began = time.monotonic()
     work = os.path.abspath(args.work)
@@ -136,7 +137,7 @@ def main():
 
     env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
-    real_display = env.get("DISPLAY", "")
+    real_display = "" if args.private_display else env.get("DISPLAY", "")
     env.pop("DISPLAY", None)
     xvfb = None
     spy = None

@@ -44,6 +44,13 @@ def winpath(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
 
+def test_env():
+    """The environment of a program under CTest: the run's prefix and X server."""
+    with open(os.path.join(os.environ["BRIM_BUILD_DIR"], "xvfb.display"), encoding="utf-8") as fh:
+        display = ":" + fh.read().strip()
+    return dict(os.environ, DISPLAY=display, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
+
+
 class Spy:
     """e2e_spy.exe running beside the program it started."""
 
@@ -116,6 +123,9 @@ class PostedKeys:
     def erase(self):
         self.type("\b")
 
+    def look_at(self, _window):
+        """Posted keys need no active window."""
+
 
 class XKeys:
     """Real X keyboard events (xdotool), sent only to the program's own X
@@ -134,7 +144,7 @@ class XKeys:
             raise Failed("no X window to type into")
         return xid
 
-    def focus(self, window):
+    def look_at(self, window):
         """Makes the program's window the active one, as a click on it would."""
         subprocess.run(["xdotool", "windowactivate", "--sync", self._target(window)], env=self.env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=10)
@@ -209,18 +219,22 @@ class Shots:
             self.taken.append(path)
 
 
+def wait_main(spy, log):
+    main = spy.window("main")
+    expect(main is not None and main["title"] == TITLE, "the main window \"%s\" is up" % TITLE, log)
+    return main
+
+
 def cleanup_as_a_person(spy, keys, letter, user, shots, log):
     """The whole visit: type the drive letter and user, Enter for "Cleanup",
     confirm "Finished", open and close About, leave through "Exit Program".
     Returns what was seen along the way."""
     seen = {}
-    main = spy.window("main")
-    expect(main is not None and main["title"] == TITLE, "the main window \"%s\" is up (%s)" % (TITLE, main), log)
+    main = wait_main(spy, log)
     start = spy.state()
     expect(start["D"] == "C" and start["U"] == "Administrator" and start["bar"] == 0,
            "it starts with drive C, user Administrator, an empty bar", log)
-    if hasattr(keys, "focus"):
-        keys.focus(main)
+    keys.look_at(main)
 
     focus_on(spy, keys, "D", log)
     keys.type(letter)
@@ -244,9 +258,11 @@ def cleanup_as_a_person(spy, keys, letter, user, shots, log):
     seen["bar"] = during["bar"]
     expect(during["bar"] == 184, "the bar stands at 184 of 186", log)
     shots.take(box, "finished.png", over=main)
+    keys.look_at(box)
     keys.press(VK_RETURN, box)
     expect(spy.gone("#32770"), "Enter confirmed the box", log)
     expect(spy.window("box", 1500) is None, "\"Finished\" was shown exactly once", log)
+    keys.look_at(main)
     after = wait_state(spy, lambda s: s["enabled"] == "11111")
     expect(after["enabled"] == "11111" and after["bar"] == 184, "every control is enabled again", log)
 
@@ -256,8 +272,10 @@ def cleanup_as_a_person(spy, keys, letter, user, shots, log):
     expect(about is not None and about["title"] == "About", "\"About\" opened", log)
     expect(spy.state()["main_enabled"] == "0", "the main window waits while About is open", log)
     shots.take(about, "about-window.png")
+    keys.look_at(about)
     keys.press(VK_RETURN, about)  # the focus starts on its OK
     expect(spy.gone("Brimsweep_Ab"), "Enter on OK closed About", log)
+    keys.look_at(main)
 
     focus_on(spy, keys, "Exit Program", log)
     keys.press(VK_RETURN)
@@ -295,3 +313,33 @@ def removed_per_row(manifest, before, after):
         else:
             unclaimed.append(rel)
     return per_row, unclaimed
+
+
+def fill_in(spy, keys, drive, user, log):
+    """Tabs to each box (the dialog manager selects its text) and types over it;
+    an empty text erases the box."""
+    for box, text in (("D", drive), ("U", user)):
+        focus_on(spy, keys, box, log)
+        if text:
+            keys.type(text)
+        else:
+            keys.erase()
+    s = spy.state()
+    expect(s["D"] == drive and s["U"] == user, "typed drive %r and user %r" % (drive, user), log)
+    return s
+
+
+def refused_as_a_person(spy, keys, drive, user, log):
+    """Enter with input the run must refuse: the warning, then everything as it was."""
+    before = fill_in(spy, keys, drive, user, log)
+    keys.press(VK_RETURN)
+    box = spy.window("box", 10000)
+    expect(box is not None, "a message box came up", log)
+    expect(box["title"] == TITLE and box["text"] == WARNING and box["owner_is_main"] == "1",
+           "it is the warning, word for word, under the title \"%s\"" % TITLE, log)
+    keys.look_at(box)
+    keys.press(VK_RETURN, box)
+    expect(spy.gone("#32770"), "Enter confirmed the warning", log)
+    expect(spy.window("box", 1000) is None, "no second box followed", log)
+    after = spy.state()
+    expect(after == before, "the window is as it was: %s" % after, log)
