@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -22,16 +23,17 @@ namespace {
 PROCESS_INFORMATION program{};
 
 std::wstring TextOf(HWND w) {
-  wchar_t buffer[2048] = {};
+  std::array<wchar_t, 2048> buffer{};
   DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutW(w, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 2000, &ignored);
-  return buffer;
+  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                        2000, &ignored);
+  return buffer.data();
 }
 
 std::wstring ClassOf(HWND w) {
-  wchar_t buffer[256] = {};
-  ::GetClassNameW(w, buffer, 256);
-  return buffer;
+  std::array<wchar_t, 256> buffer{};
+  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -110,14 +112,12 @@ HWND Control(const std::wstring& name) {
   }
   for (HWND c = ::GetWindow(main, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
     const std::wstring cls = ClassOf(c);
-    if (cls == L"Edit") {
-      const bool drive = ::SendMessageW(c, EM_GETLIMITTEXT, 0, 0) == 1;
-      if ((name == L"D") == drive && (name == L"D" || name == L"U")) {
-        return c;
-      }
-    } else if (cls == L"msctls_progress32" && name == L"PrB") {
-      return c;
-    } else if (cls == L"Button" && TextOf(c) == name) {
+    const bool edit = cls == L"Edit";
+    const bool drive = edit && ::SendMessageW(c, EM_GETLIMITTEXT, 0, 0) == 1;
+    const bool found = (name == L"D" && drive) || (name == L"U" && edit && !drive) ||
+                       (name == L"PrB" && cls == L"msctls_progress32") ||
+                       (cls == L"Button" && TextOf(c) == name);
+    if (found) {
       return c;
     }
   }
@@ -248,8 +248,8 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &program) ==
-      FALSE) {
+  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &program) == FALSE) {
     std::cout << "error=cannot start the program (" << ::GetLastError() << ")" << std::endl;
     return 1;
   }
