@@ -148,6 +148,7 @@ def main():
 
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGHUP, stop)
+    signal.signal(signal.SIGINT, stop)
     try:
         # A fresh prefix boots (10-20 s) while the program builds.
         if os.path.isdir(work):
