@@ -22,6 +22,15 @@ namespace {
 
 PROCESS_INFORMATION program{};
 
+// A question to a window that a hung program can't make us wait on for long.
+LRESULT Ask(HWND w, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutW(w, message, wparam, lparam, SMTO_NORMAL, 2000, &result) == 0) {
+    return -1;
+  }
+  return static_cast<LRESULT>(result);
+}
+
 std::wstring TextOf(HWND w) {
   std::array<wchar_t, 2048> buffer{};
   DWORD_PTR ignored = 0;
@@ -113,7 +122,7 @@ HWND Control(const std::wstring& name) {
   for (HWND c = ::GetWindow(main, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
     const std::wstring cls = ClassOf(c);
     const bool edit = cls == L"Edit";
-    const bool drive = edit && ::SendMessageW(c, EM_GETLIMITTEXT, 0, 0) == 1;
+    const bool drive = edit && Ask(c, EM_GETLIMITTEXT) == 1;
     const bool found = (name == L"D" && drive) || (name == L"U" && edit && !drive) ||
                        (name == L"PrB" && cls == L"msctls_progress32") ||
                        (cls == L"Button" && TextOf(c) == name);
@@ -167,7 +176,7 @@ std::string State() {
     return "none";
   }
   out << "D=" << Utf8(TextOf(Control(L"D"))) << "\tU=" << Utf8(TextOf(Control(L"U")))
-      << "\tbar=" << ::SendMessageW(Control(L"PrB"), PBM_GETPOS, 0, 0)
+      << "\tbar=" << Ask(Control(L"PrB"), PBM_GETPOS)
       << "\tmain_enabled=" << (::IsWindowEnabled(main) != FALSE ? 1 : 0) << "\tenabled=";
   for (const wchar_t* name : {L"Cleanup", L"About", L"Exit Program", L"D", L"U"}) {
     out << (::IsWindowEnabled(Control(name)) != FALSE ? 1 : 0);
