@@ -1,6 +1,6 @@
 # Entry points. `make test` is what CI runs.
 SHELL := /bin/bash
-.PHONY: setup build build-windows build-host test test-host test-windows run release bench clean
+.PHONY: setup build build-windows build-host test test-host test-windows demo run release bench clean
 
 setup:
 	@bash scripts/setup.sh
@@ -23,6 +23,11 @@ test-windows: build-windows
 
 test: build-host build-windows
 	@ctest --preset host && ctest --preset windows
+
+# The program cleaning a sample drive under Wine, typed into as a person would
+# (builds only what it needs; see scripts/demo.py).
+demo: setup
+	@python3 scripts/demo.py
 
 # Starts the program under the user's own Wine prefix.
 run: build-windows

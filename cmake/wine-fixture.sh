@@ -5,7 +5,8 @@
 set -euo pipefail
 action=$1
 build=$2
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+# No menu entries written to the desktop from the throwaway prefix.
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 display_file="$build/xvfb.display"
 pid_file="$build/xvfb.pid"
 
@@ -27,6 +28,10 @@ setup)
   # No window manager runs on the private X server: Wine must not wait for one
   # (hiding a managed window otherwise stalls for 2 s).
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  # A link that a test opens by accident goes to /bin/true, never to the
+  # machine's real browser or mail program.
+  wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d true /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\WineBrowser' /v Mailers /t REG_SZ /d true /f >/dev/null 2>&1
   wineserver -w
   exec 3> "$display_file.tmp"
   setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &

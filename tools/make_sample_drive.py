@@ -8,8 +8,9 @@ gets something in every one of the catalogue's 92 targets (read-only items
 included), the user's own documents, a second user's profile, and neighbours
 and look-alikes of the targets that must survive. The target list is read
 from src/cleanup/catalogue.cpp, so the two cannot disagree. The manifest
-(JSON) lists the targets (paths that must be gone after a run) and the
-survivors (every other file and folder), as paths relative to DIR with "/".
+(JSON) lists the targets (paths that must be gone after a run), the
+survivors (every other file and folder), and per catalogue row what was made
+for it ("made"), as paths relative to DIR with "/".
 The output is the same on every run.
 """
 import argparse
@@ -136,19 +137,22 @@ def build(root, user, other_user):
         folder, _, leaf = rel.rpartition("/")
         if kind == "folder":
             existing = os.path.isdir(os.path.join(root, rel)) or any(t.lower() == rel.lower() for t in targets)
+            made = []
             if not existing:
                 fill_folder(drive, rel, n)
-                targets.append(drive.folder(rel))
-            manifest_rows.append({"row": n, "kind": kind, "path": rel, "repeat": existing})
+                made.append(drive.folder(rel))
+            manifest_rows.append({"row": n, "kind": kind, "path": rel, "repeat": existing, "made": made})
         elif "*" in leaf:
+            made = []
             for name, matches in WILDCARD_FILES[leaf]:
-                made = drive.file((folder + "/" if folder else "") + name)
+                path = drive.file((folder + "/" if folder else "") + name)
                 if matches:
-                    targets.append(made)
-            manifest_rows.append({"row": n, "kind": kind, "path": rel, "repeat": False})
+                    made.append(path)
+            manifest_rows.append({"row": n, "kind": kind, "path": rel, "repeat": False, "made": made})
         else:
-            targets.append(drive.file(rel))
-            manifest_rows.append({"row": n, "kind": kind, "path": rel, "repeat": False})
+            made = [drive.file(rel)]
+            manifest_rows.append({"row": n, "kind": kind, "path": rel, "repeat": False, "made": made})
+        targets.extend(made)
     for rel in NEIGHBOURS:
         drive.file(rel)
     for u in (user, other_user):

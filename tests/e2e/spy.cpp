@@ -1,0 +1,282 @@
+// Starts the program and watches it from outside, the way a person sees the
+// screen: which windows are up, what they say, where the focus is, how far
+// the bar has gone. It can also deliver keys as posted keyboard messages.
+//
+// Usage: e2e_spy.exe PROGRAM.exe
+// Reads one command per line on stdin and answers with one line on stdout
+// (see Answer below). UTF-8 out; tabs and line breaks in texts are escaped.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+PROCESS_INFORMATION program{};
+
+// A question to a window that a hung program can't make us wait on for long.
+LRESULT Ask(HWND w, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutW(w, message, wparam, lparam, SMTO_NORMAL, 2000, &result) == 0) {
+    return -1;
+  }
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND w) {
+  std::array<wchar_t, 2048> buffer{};
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                        2000, &ignored);
+  return buffer.data();
+}
+
+std::wstring ClassOf(HWND w) {
+  std::array<wchar_t, 256> buffer{};
+  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::wstring escaped;
+  for (const wchar_t c : text) {
+    if (c == L'\n') {
+      escaped += L"\\n";
+    } else if (c == L'\r') {
+      escaped += L"\\r";
+    } else if (c == L'\t') {
+      escaped += L"\\t";
+    } else if (c == L'\\') {
+      escaped += L"\\\\";
+    } else {
+      escaped += c;
+    }
+  }
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+  out.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
+  return out;
+}
+
+struct Search {
+  std::wstring cls;
+  HWND found;
+};
+
+BOOL CALLBACK Match(HWND w, LPARAM param) {
+  auto& s = *reinterpret_cast<Search*>(param);  // NOLINT(performance-no-int-to-ptr): EnumWindows' own pointer
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(w, &pid);
+  if (pid == program.dwProcessId && ::IsWindowVisible(w) != FALSE && ClassOf(w) == s.cls) {
+    s.found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible top-level window of the program, by class.
+HWND TopLevel(const std::wstring& cls) {
+  Search s{cls, nullptr};
+  ::EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+template <typename F>
+bool WaitFor(F&& done, int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+HWND Main() { return TopLevel(L"Brimsweep_S"); }
+
+// A control of the main window by class and caption; the drive box is the
+// edit control limited to one character.
+HWND Control(const std::wstring& name) {
+  HWND main = Main();
+  if (main == nullptr) {
+    return nullptr;
+  }
+  for (HWND c = ::GetWindow(main, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    const std::wstring cls = ClassOf(c);
+    const bool edit = cls == L"Edit";
+    const bool drive = edit && Ask(c, EM_GETLIMITTEXT) == 1;
+    const bool found = (name == L"D" && drive) || (name == L"U" && edit && !drive) ||
+                       (name == L"PrB" && cls == L"msctls_progress32") ||
+                       (cls == L"Button" && TextOf(c) == name);
+    if (found) {
+      return c;
+    }
+  }
+  return nullptr;
+}
+
+HWND Focus() {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  return ::GetGUIThreadInfo(program.dwThreadId, &gui) != FALSE ? gui.hwndFocus : nullptr;
+}
+
+// The focused control as a person would name it: "D", "U", a button's caption.
+std::wstring FocusName() {
+  HWND f = Focus();
+  if (f == nullptr) {
+    return L"(none)";
+  }
+  if (f == Control(L"D")) {
+    return L"D";
+  }
+  if (f == Control(L"U")) {
+    return L"U";
+  }
+  const std::wstring root = ClassOf(::GetAncestor(f, GA_ROOT));
+  return root + L":" + TextOf(f);
+}
+
+// The X11 window behind a top-level window, for screenshots.
+unsigned long XWindow(HWND w) {
+  return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(::GetPropW(w, L"__wine_x11_whole_window")));
+}
+
+std::string Describe(HWND w) {
+  RECT r{};
+  ::GetWindowRect(w, &r);
+  std::ostringstream out;
+  out << "hwnd=" << reinterpret_cast<ULONG_PTR>(w) << "\txid=" << XWindow(w) << "\trect=" << r.left << ","
+      << r.top << "," << (r.right - r.left) << "," << (r.bottom - r.top) << "\ttitle=" << Utf8(TextOf(w));
+  return out.str();
+}
+
+std::string State() {
+  std::ostringstream out;
+  HWND main = Main();
+  if (main == nullptr) {
+    return "none";
+  }
+  out << "D=" << Utf8(TextOf(Control(L"D"))) << "\tU=" << Utf8(TextOf(Control(L"U")))
+      << "\tbar=" << Ask(Control(L"PrB"), PBM_GETPOS)
+      << "\tmain_enabled=" << (::IsWindowEnabled(main) != FALSE ? 1 : 0) << "\tenabled=";
+  for (const wchar_t* name : {L"Cleanup", L"About", L"Exit Program", L"D", L"U"}) {
+    out << (::IsWindowEnabled(Control(name)) != FALSE ? 1 : 0);
+  }
+  out << "\tfocus=" << Utf8(FocusName());
+  return out.str();
+}
+
+void Post(UINT message, WPARAM wparam, LPARAM lparam) { ::PostMessageW(Focus(), message, wparam, lparam); }
+
+// Answers one command; see the file comment.
+std::string Answer(const std::string& line) {
+  std::istringstream in(line);
+  std::string command;
+  in >> command;
+  int ms = 0;
+  if (command == "main" || command == "about" || command == "box") {
+    in >> ms;
+    const std::wstring cls =
+        command == "main" ? L"Brimsweep_S" : (command == "about" ? L"Brimsweep_Ab" : L"#32770");
+    HWND found = nullptr;
+    WaitFor([&] { return (found = TopLevel(cls)) != nullptr; }, ms);
+    if (found == nullptr) {
+      return "none";
+    }
+    std::string out = Describe(found);
+    if (command == "box") {
+      out += "\ttext=" + Utf8(TextOf(::GetDlgItem(found, 0xFFFF))) +
+             "\towner_is_main=" + (::GetWindow(found, GW_OWNER) == Main() ? "1" : "0");
+    }
+    return out;
+  }
+  if (command == "gone") {  // gone CLASS MS: waits until no such window is up
+    std::string cls;
+    in >> cls >> ms;
+    return WaitFor([&] { return TopLevel(Wide(cls)) == nullptr; }, ms) ? "ok" : "still";
+  }
+  if (command == "state") {
+    return State();
+  }
+  if (command == "key") {  // key VK: down and up, to the focused control
+    int vk = 0;
+    in >> vk;
+    Post(WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+    Post(WM_KEYUP, static_cast<WPARAM>(vk), static_cast<LPARAM>(0xC0000001U));
+    return "ok";
+  }
+  if (command == "char") {  // char CODE: one typed character
+    int code = 0;
+    in >> code;
+    Post(WM_CHAR, static_cast<WPARAM>(code), 1);
+    return "ok";
+  }
+  if (command == "exit") {  // exit MS: waits for the program to end
+    in >> ms;
+    if (::WaitForSingleObject(program.hProcess, static_cast<DWORD>(ms)) != WAIT_OBJECT_0) {
+      return "running";
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(program.hProcess, &code);
+    return "exit=" + std::to_string(code);
+  }
+  if (command == "kill") {
+    ::TerminateProcess(program.hProcess, 99);
+    ::WaitForSingleObject(program.hProcess, 5000);
+    return "ok";
+  }
+  return "error=unknown command";
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fwprintf(stderr, L"usage: e2e_spy PROGRAM.exe\n");
+    return 2;
+  }
+  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &program) == FALSE) {
+    std::cout << "error=cannot start the program (" << ::GetLastError() << ")" << std::endl;
+    return 1;
+  }
+  std::cout << "started pid=" << program.dwProcessId << std::endl;
+  for (std::string line; std::getline(std::cin, line);) {
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    if (line == "quit") {
+      break;
+    }
+    std::cout << Answer(line) << std::endl;
+  }
+  // Never leave the program behind.
+  if (::WaitForSingleObject(program.hProcess, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(program.hProcess, 99);
+  }
+  ::CloseHandle(program.hThread);
+  ::CloseHandle(program.hProcess);
+  return 0;
+}
