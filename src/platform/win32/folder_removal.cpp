@@ -20,10 +20,11 @@ constexpr ACCESS_MASK kFolderAccess =
 constexpr ACCESS_MASK kFileAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 constexpr unsigned kBreatheEntries = 256;
 constexpr DWORD kBreatheMs = 50;
-// Plain files are removed in batches of this many, shared with a helper
-// thread: under Wine each checked removal is four round trips to the
-// server, and while one thread waits for it the other runs its client side.
+// Plain files are removed in batches of this many, shared with helper
+// threads: under Wine each checked removal is four round trips to the
+// server, and while one thread waits for it another runs its client side.
 constexpr std::size_t kBatch = 64;
+constexpr std::size_t kShares = 3;     // this thread and two helpers
 constexpr std::size_t kShareFrom = 8;  // below this a batch is not worth a hand-over
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
@@ -219,30 +220,50 @@ class TreeWalk {
     return first_error;
   }
 
-  static void HelperShare(void* self_pointer) {
-    auto* self = static_cast<TreeWalk*>(self_pointer);
-    self->helper_error_ = self->RemoveShare(1, 2, self->helper_buffers_);
+  // What one helper thread does with its share of a batch.
+  struct Share {
+    TreeWalk* walk = nullptr;
+    std::size_t first = 0;
+    CheckBuffers buffers;
+    DWORD error = 0;
+    Helper helper;
+  };
+
+  static void HelperShare(void* share_pointer) {
+    auto* share = static_cast<Share*>(share_pointer);
+    share->error = share->walk->RemoveShare(share->first, kShares, share->buffers);
   }
 
-  // Removes the batched files of the current folder, half of them on the
-  // helper thread. The batch never outlives its folder's handle or name.
+  // Removes the batched files of the current folder, shared with the
+  // helpers. The batch never outlives its folder's handle or name.
   void Flush() {
     if (used_ == 0) {
       return;
     }
-    std::array<DWORD, 2> errors{};
-    if (used_ >= kShareFrom && helper_.Start(&TreeWalk::HelperShare, this)) {
-      errors[0] = RemoveShare(0, 2, buffers_);
-      helper_.Wait();
-      errors[1] = helper_error_;
-    } else {
-      errors[0] = RemoveShare(0, 1, buffers_);
+    std::size_t started = 0;
+    if (used_ >= kShareFrom) {
+      for (Share& share : shares_) {
+        share.walk = this;
+        share.first = started + 1;
+        if (!share.helper.Start(&TreeWalk::HelperShare, &share)) {
+          break;
+        }
+        ++started;
+      }
+    }
+    // Share 0, and any share no helper took, here.
+    DWORD error = RemoveShare(0, kShares, buffers_);
+    for (std::size_t first = started + 1; first < kShares; ++first) {
+      const DWORD e = RemoveShare(first, kShares, buffers_);
+      error = error != 0 ? error : e;
+    }
+    for (std::size_t i = 0; i < started; ++i) {
+      shares_[i].helper.Wait();
+      error = error != 0 ? error : shares_[i].error;
     }
     used_ = 0;
-    for (const DWORD error : errors) {
-      if (error != 0) {
-        Fail(stack_.back(), error);
-      }
+    if (error != 0) {
+      Fail(stack_.back(), error);
     }
   }
 
@@ -286,12 +307,10 @@ class TreeWalk {
   CheckBuffers buffers_;
   std::vector<FoundEntry> batch_;  // plain files listed, not yet removed
   std::size_t used_ = 0;
-  CheckBuffers helper_buffers_;
-  DWORD helper_error_ = 0;
   DWORD first_error_ = 0;
   unsigned entries_ = 0;
   DWORD last_breath_;
-  Helper helper_;  // last: its thread stops before the rest goes
+  std::array<Share, kShares - 1> shares_;  // last: their threads stop before the rest goes
 };
 
 }  // namespace
