@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Times our folder removal against the scripting runtime's DeleteFolder under Wine.
 
-Usage: run_bench.py BUILD_DIR [--rounds N] [--sizes 5000,60000]
+Usage: run_bench.py BUILD_DIR [--rounds N] [--sizes 5000,60000] [--baseline EXE]
+
+With --baseline, an older build of removal_bench.exe runs in the same rounds
+as "base", for before/after figures measured side by side.
 
 Builds trees shaped like a profile's junk (Temporary Internet Files, Temp,
 History, Java cache) inside BUILD_DIR/bench-work, gives each removal a fresh
@@ -75,6 +78,7 @@ def main():
     ap.add_argument("build_dir")
     ap.add_argument("--rounds", type=int, default=5)
     ap.add_argument("--sizes", default="5000,60000")
+    ap.add_argument("--baseline", help="an older removal_bench.exe to time as 'base'")
     args = ap.parse_args()
     build = os.path.abspath(args.build_dir)
     exe = os.path.join(build, "bench", "removal_bench.exe")
@@ -92,8 +96,8 @@ def main():
         os.remove(drive)
     os.symlink(work, drive)
 
-    def run(*ops):
-        out = subprocess.run(["wine", exe, *ops], env=env, check=True, capture_output=True, text=True).stdout
+    def run(*ops, program=exe):
+        out = subprocess.run(["wine", program, *ops], env=env, check=True, capture_output=True, text=True).stdout
         return [line.split() for line in out.splitlines()]
 
     for size in [int(s) for s in args.sizes.split(",")]:
@@ -104,7 +108,17 @@ def main():
             print("built %s (%d files)" % (template, made))
         if not no_links(template):
             sys.exit("template holds a link; refusing to hand it to the scripting runtime")
+
+        def run_base():
+            copy = os.path.join(work, "copy-base")
+            shutil.rmtree(copy, ignore_errors=True)
+            subprocess.run(["cp", "-a", template, copy], check=True)
+            lines = run("ours", wine_path(copy), program=args.baseline)
+            return [["base"] + line[1:] for line in lines if line[0] == "ours"]
+
         times = {"ours": [], "fso": []}
+        if args.baseline:
+            times["base"] = []
         for r in range(args.rounds):
             order = ["ours", "fso"] if r % 2 == 0 else ["fso", "ours"]
             ops = []
@@ -113,7 +127,15 @@ def main():
                 shutil.rmtree(copy, ignore_errors=True)
                 subprocess.run(["cp", "-a", template, copy], check=True)
                 ops += [who, wine_path(copy)]
-            for line in run(*ops):
+            runs = []
+            if args.baseline and r % 2 == 1:
+                runs.append(run_base())
+            runs.append(run(*ops))
+            if args.baseline and r % 2 == 0:
+                runs.append(run_base())
+            if args.baseline:
+                order = order + ["base"]
+            for line in (line for lines in runs for line in lines):
                 if line[0] in times:
                     if line[2] != "ok":
                         sys.exit("%s failed to remove its copy" % line[0])
@@ -129,9 +151,12 @@ def main():
         peak_ws = int(lines[1][3].split("=")[1])
         ours = statistics.median(times["ours"])
         fso = statistics.median(times["fso"])
-        print("size %d files: ours median %.0f ms, DeleteFolder median %.0f ms, ratio %.2f; "
+        print("size %d files, %d rounds: ours median %.0f ms, DeleteFolder median %.0f ms, ratio %.2f; "
               "our peak working set %.1f MB (%.1f MB at start)"
-              % (size, ours, fso, ours / fso, peak_ws / 1e6, start_ws / 1e6))
+              % (size, args.rounds, ours, fso, ours / fso, peak_ws / 1e6, start_ws / 1e6))
+        if args.baseline:
+            base = statistics.median(times["base"])
+            print("  baseline median %.0f ms, ratio %.2f; ours is %.2fx as fast" % (base, base / fso, base / ours))
 
 
 if __name__ == "__main__":

@@ -23,6 +23,13 @@ os.symlink(os.path.join(outside, "dir"), os.path.join(t, "dirlink"))
 os.symlink(os.path.join(outside, "victim.txt"), os.path.join(t, "filelink.txt"))
 os.symlink(os.path.join(outside, "gone"), os.path.join(t, "dangling"))
 os.symlink(far, os.path.join(t, "sub", "farlink"))
+# A folder big enough for its files to be shared among threads, with file
+# links among them: wherever a link lands, it is caught.
+many = os.path.join(t, "many")
+for i in range(60):
+    write(os.path.join(many, "f%02d.tmp" % i))
+for i in range(6):
+    os.symlink(os.path.join(outside, "victim.txt"), os.path.join(many, "link%d.tmp" % i))
 # A target that is itself a directory symlink, and a files row over a link.
 os.symlink(os.path.join(outside, "dir"), os.path.join(root, "Cookies"))
 write(os.path.join(root, "mail", "a.mbx"))
@@ -36,6 +43,8 @@ check(out == ["folder fail 1920", "folder fail 1920", "files fail 1920", "files 
 check({**snapshot(outside), **snapshot(far)} == before, "nothing outside the targets changed")
 check(not os.path.exists(os.path.join(t, "plain.tmp")) and not os.path.exists(os.path.join(t, "sub", "nested.tmp")),
       "the plain files inside the target went")
+check(sorted(os.listdir(many)) == ["link%d.tmp" % i for i in range(6)],
+      "in a shared folder the plain files went and every file link stayed: %s" % sorted(os.listdir(many))[:8])
 check(os.path.islink(os.path.join(t, "dirlink")) and os.path.islink(os.path.join(t, "filelink.txt")),
       "the links themselves stay where Wine cannot remove them")
 check(os.path.islink(os.path.join(root, "Cookies")), "a target that is itself a link is left as it is")

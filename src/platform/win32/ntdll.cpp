@@ -33,8 +33,8 @@ Api Load() {
 }
 
 // Not a function-local static: its thread-safe guard would drag a threads
-// library (and imports newer than XP) into the exe. The removal runs on the
-// user-interface thread only.
+// library (and imports newer than XP) into the exe. The removal loads it on
+// the user-interface thread before its helper threads start.
 Api g_api{};
 bool g_loaded = false;
 
