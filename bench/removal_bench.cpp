@@ -72,14 +72,14 @@ bool ScriptingDeleteFolder(const std::wstring& path) {
   if (FAILED(fso->GetIDsOfNames(IID_NULL, names.data(), 1, LOCALE_USER_DEFAULT, &id))) {
     return false;
   }
-  Bstr spec(path);
+  Bstr folder_spec(path);
   std::array<VARIANT, 2> args{};  // in reverse order
   ::VariantInit(&args[0]);
   ::VariantInit(&args[1]);
   args[0].vt = VT_BOOL;
   args[0].boolVal = VARIANT_TRUE;
   args[1].vt = VT_BSTR;
-  args[1].bstrVal = spec.Get();
+  args[1].bstrVal = folder_spec.Get();
   DISPPARAMS params{args.data(), nullptr, 2, 0};
   return SUCCEEDED(
       fso->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));

@@ -12,7 +12,7 @@ class FileSystemObject {
   // Removes the named folder and everything in it. With `force`, read-only
   // items go too. Throws Failure when the path names no folder or when
   // something can't be removed; what was removed stays removed.
-  virtual void DeleteFolder(const std::wstring& spec, bool force) = 0;
+  virtual void DeleteFolder(const std::wstring& folder_spec, bool force) = 0;
 };
 
 class FileSystemObjectFactory {

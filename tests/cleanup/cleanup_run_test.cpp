@@ -217,8 +217,8 @@ class CountingFactory : public platform::FileSystemObjectFactory {
   struct Object : platform::FileSystemObject {
     explicit Object(CountingFactory& f) : f(f) { ++f.live; }
     ~Object() override { --f.live; }
-    void DeleteFolder(const std::wstring& spec, bool force) override {
-      f.calls.push_back(spec + (force ? L"|force" : L"|noforce"));
+    void DeleteFolder(const std::wstring& folder_spec, bool force) override {
+      f.calls.push_back(folder_spec + (force ? L"|force" : L"|noforce"));
       if (f.fail) {
         throw platform::Failure("gone", 3);
       }

@@ -11,10 +11,10 @@ namespace {
 
 using platform::win32::MakeFileSystemObjectFactory;
 
-unsigned long DeleteFolder(const std::wstring& spec, bool force = true,
+unsigned long DeleteFolder(const std::wstring& folder_spec, bool force = true,
                            platform::Breather* breather = nullptr) {
   const auto factory = MakeFileSystemObjectFactory(breather);
-  return FailureCode([&] { factory->Create()->DeleteFolder(spec, force); });
+  return FailureCode([&] { factory->Create()->DeleteFolder(folder_spec, force); });
 }
 
 TEST(FolderRemoval, RemovesNestedTreeWithReadOnlyItemsAndTheFolderItself) {

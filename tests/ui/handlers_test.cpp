@@ -19,8 +19,8 @@ using fakes::Log;
 class FakeFso : public platform::FileSystemObject {
  public:
   explicit FakeFso(Log& log) : log_(log) {}
-  void DeleteFolder(const std::wstring& spec, bool /*force*/) override {
-    log_.push_back(L"DeleteFolder:" + spec);
+  void DeleteFolder(const std::wstring& folder_spec, bool /*force*/) override {
+    log_.push_back(L"DeleteFolder:" + folder_spec);
   }
 
  private:

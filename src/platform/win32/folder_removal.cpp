@@ -315,8 +315,8 @@ class TreeWalk {
 
 }  // namespace
 
-void RemoveFolderTree(const std::wstring& spec, const FolderRemovalOptions& options) {
-  const SplitPath split = SplitTarget(spec);
+void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
+  const SplitPath split = SplitTarget(folder_spec);
   if (LeafNamesNothing(split.leaf)) {
     throw Failure("folder name names nothing", ERROR_INVALID_NAME);
   }

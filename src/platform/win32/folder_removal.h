@@ -15,12 +15,12 @@ struct FolderRemovalOptions {
   std::function<void(std::wstring_view child)> before_open;
 };
 
-// Removes the folder that `spec` names with everything inside, read-only
+// Removes the folder that `folder_spec` names with everything inside, read-only
 // items included. Never enters or follows a link: a link inside is removed
 // as itself where the platform allows, else left (and the removal fails); a
 // target that is itself a link is left. Throws Failure with the first error;
 // whatever could be removed is removed. Plain files go on helper threads
 // too; `breather` and `before_open` are only called on the calling thread.
-void RemoveFolderTree(const std::wstring& spec, const FolderRemovalOptions& options);
+void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options);
 
 }  // namespace brim::platform::win32

@@ -8,10 +8,10 @@ namespace {
 class FolderRemover : public FileSystemObject {
  public:
   explicit FolderRemover(Breather* breather) { options_.breather = breather; }
-  void DeleteFolder(const std::wstring& spec, bool force) override {
+  void DeleteFolder(const std::wstring& folder_spec, bool force) override {
     FolderRemovalOptions options = options_;
     options.force = force;
-    RemoveFolderTree(spec, options);
+    RemoveFolderTree(folder_spec, options);
   }
 
  private:
