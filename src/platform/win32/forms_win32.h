@@ -1,6 +1,8 @@
 #pragma once
 // The forms runtime on plain Win32: one window class per stored design, one
-// instance per class, keyboard through the dialog manager.
+// instance per class, keyboard through the dialog manager. Controls are in
+// form_controls.cpp, windows in win32_form.cpp, instances, dispatch and the
+// message loop in forms_runtime.cpp.
 
 #include "platform/win32/windows_api.h"
 

@@ -1,15 +1,12 @@
 #include "platform/win32/forms_win32.h"
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <string>
 #include <utility>
 
 #include "platform/failure.h"
 #include "platform/win32/dpi.h"
-#include "platform/win32/message_box.h"
-#include "platform/win32/text.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -58,72 +55,7 @@ HFONT DefaultFont(int dpi) {
   return ::CreateFontIndirectW(&lf);
 }
 
-struct DepthGuard {
-  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-  ~DepthGuard() { --depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-
- private:
-  int& depth_;
-};
-
 }  // namespace
-
-// ---- Controls ----------------------------------------------------------------
-
-bool ChildControl::Enabled() const { return ::IsWindowEnabled(window_.get()) != FALSE; }
-
-void ChildControl::SetEnabled(bool enabled) {
-  HWND w = window_.get();
-  HWND parent = ::GetParent(w);
-  if (!enabled && ::GetFocus() == w) {
-    // A disabled control loses the focus; park it on the window so the
-    // control gets it back once enabled again.
-    focus_.control = w;
-    ::EnableWindow(w, FALSE);
-    focus_.parking = true;
-    ::SetFocus(parent);
-    focus_.parking = false;
-    return;
-  }
-  ::EnableWindow(w, enabled ? TRUE : FALSE);
-  if (enabled && focus_.control == w && ::GetFocus() == parent) {
-    ::SetFocus(w);
-  }
-}
-
-std::wstring ChildControl::Text() const {
-  const int n = ::GetWindowTextLengthW(window_.get());
-  std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) {
-    const int got = ::GetWindowTextW(window_.get(), text.data(), n + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-  }
-  return text;
-}
-
-void ChildControl::SetText(std::wstring_view text) {
-  const std::wstring copy(text);
-  if (::SetWindowTextW(window_.get(), copy.c_str()) == FALSE) {
-    throw Failure("SetWindowText failed", ::GetLastError());
-  }
-}
-
-ProgressControl::ProgressControl(const ControlDesign& design, UniqueWindow window, FocusMemory& focus)
-    : ChildControl(design, std::move(window), focus), value_(design.settings.min, design.settings.max) {
-  ::SendMessageW(Window(), PBM_SETRANGE32, static_cast<WPARAM>(std::lround(value_.Min())),
-                 static_cast<LPARAM>(std::lround(value_.Max())));
-  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value_.Get())), 0);
-}
-
-void ProgressControl::SetValue(float value) {
-  value_.Set(value);  // refuses a value outside the range, keeping the old one
-  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value)), 0);
-}
-
-// ---- Windows -------------------------------------------------------------------
-
 Win32Form::Win32Form(FormsRuntime& runtime, const FormClass& cls)
     : runtime_(runtime), design_(*cls.design), events_(cls.make_events(*this)) {}
 
@@ -512,164 +444,6 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       return ::DefWindowProcW(w, message, wparam, lparam);
   }
-}
-
-// ---- Runtime -------------------------------------------------------------------
-
-FormsRuntime::FormsRuntime(MakeBrowser make_browser)
-    : make_browser_(std::move(make_browser)), box_(std::make_unique<AppMessageBox>()) {
-  INITCOMMONCONTROLSEX icc{};
-  icc.dwSize = sizeof icc;
-  icc.dwICC = ICC_PROGRESS_CLASS;
-  ::InitCommonControlsEx(&icc);
-}
-
-FormsRuntime::~FormsRuntime() {
-  // Only frees: the handlers' objects may be gone by now. Run() and
-  // Release() are where terminate handlers run.
-  released_ = true;
-  for (const auto& f : instances_) {
-    f->CloseSilently();
-  }
-}
-
-void FormsRuntime::Register(const FormClass& cls) { classes_.push_back(cls); }
-
-Form& FormsRuntime::Instance(std::wstring_view name) {
-  if (Win32Form* f = Find(name)) {
-    return *f;
-  }
-  for (const FormClass& cls : classes_) {
-    if (cls.design->name == name) {
-      instances_.push_back(std::make_unique<Win32Form>(*this, cls));
-      return *instances_.back();
-    }
-  }
-  throw Failure("No such window class");
-}
-
-Form* FormsRuntime::Existing(std::wstring_view name) { return Find(name); }
-
-Win32Form* FormsRuntime::Find(std::wstring_view name) const {
-  for (const auto& f : instances_) {
-    if (f->Name() == name) {
-      return f.get();
-    }
-  }
-  return nullptr;
-}
-
-Win32Form* FormsRuntime::FindByWindow(HWND window) const {
-  for (const auto& f : instances_) {
-    if (f->Window() != nullptr && f->Window() == window) {
-      return f.get();
-    }
-  }
-  return nullptr;
-}
-
-HWND FormsRuntime::OtherActivatable(const Win32Form* except) const {
-  for (const auto& f : instances_) {
-    HWND w = f->Window();
-    if (f.get() != except && w != nullptr && ::IsWindowVisible(w) != FALSE && ::IsWindowEnabled(w) != FALSE) {
-      return w;
-    }
-  }
-  return nullptr;
-}
-
-bool FormsRuntime::AnyLoaded() const {
-  return std::any_of(instances_.begin(), instances_.end(), [](const auto& f) { return f->Loaded(); });
-}
-
-void FormsRuntime::End() {
-  ended_ = true;
-  for (const auto& f : instances_) {
-    f->CloseSilently();
-  }
-  if (!quit_posted_) {
-    quit_posted_ = true;
-    ::PostQuitMessage(0);
-  }
-}
-
-bool FormsRuntime::Dispatch(const std::function<void()>& handler) {
-  if (ended_ || depth_ > 0) {
-    return false;
-  }
-  {
-    const DepthGuard guard(depth_);
-    try {
-      handler();
-    } catch (const std::exception& e) {
-      if (!ended_) {
-        ReportUntrapped(WidenAnsi(e.what()));
-      }
-    } catch (...) {
-      if (!ended_) {
-        ReportUntrapped(L"Unknown failure");
-      }
-    }
-  }
-  // The program ends once no window is open and no handler is running.
-  if (!ended_ && !quit_posted_ && !AnyLoaded()) {
-    quit_posted_ = true;
-    ::PostQuitMessage(0);
-  }
-  return true;
-}
-
-void FormsRuntime::ReportUntrapped(const std::wstring& description) {
-  box_->Show(L"Run-time error: " + description, MB_OK | MB_ICONERROR);
-}
-
-void FormsRuntime::ProcessMessage(MSG& msg) const {
-  if (msg.hwnd != nullptr) {
-    HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
-    if (root != nullptr && FindByWindow(root) != nullptr && ::IsDialogMessageW(root, &msg) != FALSE) {
-      return;
-    }
-  }
-  ::TranslateMessage(&msg);
-  ::DispatchMessageW(&msg);
-}
-
-int FormsRuntime::Run() {
-  MSG msg{};
-  int code = 0;
-  for (;;) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      code = static_cast<int>(msg.wParam);
-      break;
-    }
-    if (got == -1) {
-      code = 1;
-      break;
-    }
-    ProcessMessage(msg);
-  }
-  Release();
-  return code;
-}
-
-void FormsRuntime::Release() {
-  if (released_) {
-    return;
-  }
-  released_ = true;
-  if (!ended_) {
-    // Handlers may reach instances by name; count only those there now.
-    const std::size_t n = instances_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      Win32Form* f = instances_[i].get();
-      Dispatch([f] { f->Events().Form_Terminate(); });
-    }
-  }
-  for (const auto& f : instances_) {
-    f->CloseSilently();
-  }
-  instances_.clear();
 }
 
 }  // namespace brim::platform::win32
