@@ -86,7 +86,7 @@ def main():
     assert os.path.commonpath([work, build]) == build
     os.makedirs(work, exist_ok=True)
     env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=d")
+               WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
     env.pop("DISPLAY", None)
     if not os.path.isdir(env["WINEPREFIX"]):
         subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -5,7 +5,7 @@
 # BRIM_NEEDS_DISPLAY (use the run's private X server).
 set -euo pipefail
 : "${WINEPREFIX:?}"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 
 if [ -n "${BRIM_TEST_DRIVE:-}" ]; then
   letter=$(printf '%s' "$BRIM_TEST_DRIVE" | tr 'A-Z' 'a-z')

@@ -10,7 +10,7 @@ probe="$build/bench/responsiveness_probe.exe"
 count=${1:-60000}
 [ -f "$exe" ] && [ -f "$probe" ] || { echo "measure: build the windows preset first" >&2; exit 1; }
 
-export WINEPREFIX="$build/measure-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+export WINEPREFIX="$build/measure-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (unset DISPLAY; wineboot -i >/dev/null 2>&1)
 fi

@@ -9,7 +9,7 @@ out=${1:-$root/docs}
 [ -f "$exe" ] || { echo "screenshots: build the windows preset first" >&2; exit 1; }
 mkdir -p "$out"
 
-export WINEPREFIX="$build/screenshot-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+export WINEPREFIX="$build/screenshot-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (unset DISPLAY; wineboot -i >/dev/null 2>&1)
 fi

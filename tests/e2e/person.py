@@ -48,7 +48,7 @@ def test_env():
     """The environment of a program under CTest: the run's prefix and X server."""
     with open(os.path.join(os.environ["BRIM_BUILD_DIR"], "xvfb.display"), encoding="utf-8") as fh:
         display = ":" + fh.read().strip()
-    return dict(os.environ, DISPLAY=display, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
+    return dict(os.environ, DISPLAY=display, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
 
 
 class Spy:

@@ -11,7 +11,7 @@ program=$1
 build=${BRIM_BUILD_DIR:?}
 tools=${2:-$build/tests/links}
 : "${WINEPREFIX:?}"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 if [ -n "${BRIM_NEEDS_DISPLAY:-}" ]; then
   export DISPLAY=":$(cat "$build/xvfb.display")"
 fi

@@ -33,7 +33,7 @@ def map_drive(letter):
 
 
 def wine_env():
-    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
+    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
     env.pop("DISPLAY", None)
     return env
 
