@@ -15,16 +15,15 @@
 #include <thread>
 #include <vector>
 
+#include "links/expected_links.h"
+
 namespace {
 
 const std::wstring kTitle = L"Brimsweep 1.8";
-const std::wstring kArticle = L"http://news.example.com/5247-6257-0.html?id=4166121";
-const std::wstring kDonation =
-    L"https://www.paypal.com/cgi-bin/"
-    L"webscr?cmd=_xclick&business=donate%40example%2eorg&no_shipping=0&no_note=1"
-    L"&tax=0&currency_code=GBP";
-const std::wstring kMail = L"MailTo:varnholt@example.net?subject=Brimsweep 1.8";
-const std::wstring kThanks = L"Donations are highly appreciated.";
+using brim::expected::kArticle;
+using brim::expected::kDonation;
+using brim::expected::kMail;
+using brim::expected::kThanks;
 
 int failures = 0;
 

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "links/expected_links.h"
 #include "links/outside_links.h"
 #include "links/recording_links.h"
 #include "links/registry_override.h"
@@ -39,12 +40,9 @@ using fakes::Log;
 using platform::Failure;
 using testing_win32::RegistryOverride;
 
-const std::wstring kArticle = L"http://news.example.com/5247-6257-0.html?id=4166121";
-const std::wstring kDonation =
-    L"https://www.paypal.com/cgi-bin/"
-    L"webscr?cmd=_xclick&business=donate%40example%2eorg&no_shipping=0&no_note=1"
-    L"&tax=0&currency_code=GBP";
-const std::wstring kMail = L"MailTo:varnholt@example.net?subject=Brimsweep 1.8";
+using expected::kArticle;
+using expected::kDonation;
+using expected::kMail;
 const std::wstring kStockCommand = L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
 
 struct WindowRelease {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "links/expected_links.h"
 #include "links/recording_links.h"
 
 namespace brim::links {
@@ -10,14 +11,10 @@ namespace {
 using fakes::Log;
 using platform::Failure;
 
-// Written out here rather than taken from the code, so a changed character fails.
-const std::wstring kArticle = L"http://news.example.com/5247-6257-0.html?id=4166121";
-const std::wstring kDonation =
-    L"https://www.paypal.com/cgi-bin/"
-    L"webscr?cmd=_xclick&business=donate%40example%2eorg&no_shipping=0&no_note=1"
-    L"&tax=0&currency_code=GBP";
-const std::wstring kMail = L"MailTo:varnholt@example.net?subject=Brimsweep 1.8";
-const std::wstring kThanks = L"Donations are highly appreciated.";
+using expected::kArticle;
+using expected::kDonation;
+using expected::kMail;
+using expected::kThanks;
 constexpr platform::NativeWindow kAboutHandle = 0x2A0134;
 
 class LinksTest : public testing::Test {
