@@ -10,11 +10,8 @@ probe="$build/bench/responsiveness_probe.exe"
 count=${1:-60000}
 [ -f "$exe" ] && [ -f "$probe" ] || { echo "measure: build the windows preset first" >&2; exit 1; }
 
-export WINEPREFIX="$build/measure-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  (unset DISPLAY; wineboot -i >/dev/null 2>&1)
-fi
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+. "$root/scripts/private-wine.sh"
+wine_prefix "$build/measure-prefix"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
 
@@ -35,18 +32,7 @@ for i in range(count):
 PY
 ln -sfn "$drive" "$WINEPREFIX/dosdevices/h:"
 
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-read -r display <"$fifo"
-rm -f "$fifo"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=":$display"
+private_x
 
 wine "$exe" >/dev/null 2>&1 &
 status=0

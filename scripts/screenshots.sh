@@ -9,32 +9,18 @@ out=${1:-$root/docs}
 [ -f "$exe" ] || { echo "screenshots: build the windows preset first" >&2; exit 1; }
 mkdir -p "$out"
 
-export WINEPREFIX="$build/screenshot-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  (unset DISPLAY; wineboot -i >/dev/null 2>&1)
-fi
+. "$root/scripts/private-wine.sh"
+wine_prefix "$build/screenshot-prefix"
 # Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this
 # Wine build doesn't pick up from its data folder by itself.
 if [ -d /usr/share/wine/fonts ]; then
   cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 fi
-# 96 dpi, and Wine draws the window frames itself (there is no window manager).
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+# Wine draws the window frames itself (there is no window manager).
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
 
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-read -r display <"$fifo"
-rm -f "$fifo"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=":$display"
+private_x
 
 wine "$exe" >/dev/null 2>&1 &
 main=$(xdotool search --sync --onlyvisible --name '^Brimsweep 1\.8$' | head -n1)
