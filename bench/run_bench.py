@@ -20,6 +20,9 @@ import statistics
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from brim_wine import WINE  # noqa: E402
+
 
 def build_tree(root, files):
     """A deterministic profile-junk tree of about `files` files."""
@@ -85,11 +88,10 @@ def main():
     work = os.path.join(build, "bench-work")
     assert os.path.commonpath([work, build]) == build
     os.makedirs(work, exist_ok=True)
-    env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
+    env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"))
     env.pop("DISPLAY", None)
     if not os.path.isdir(env["WINEPREFIX"]):
-        subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINE, "wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # A drive letter on the work folder, as a user's C: is on drive_c.
     drive = os.path.join(env["WINEPREFIX"], "dosdevices", "b:")
     if os.path.lexists(drive):
@@ -97,7 +99,7 @@ def main():
     os.symlink(work, drive)
 
     def run(*ops, program=exe):
-        out = subprocess.run(["wine", program, *ops], env=env, check=True, capture_output=True, text=True).stdout
+        out = subprocess.run([WINE, program, *ops], env=env, check=True, capture_output=True, text=True).stdout
         return [line.split() for line in out.splitlines()]
 
     for size in [int(s) for s in args.sizes.split(",")]:

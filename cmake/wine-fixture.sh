@@ -6,7 +6,8 @@ set -euo pipefail
 action=$1
 build=$2
 # No menu entries written to the desktop from the throwaway prefix.
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+export WINEPREFIX="$build/wineprefix"
+. "$(dirname "$(readlink -f "$0")")/wine-env.sh"
 display_file="$build/xvfb.display"
 pid_file="$build/xvfb.pid"
 
@@ -23,15 +24,15 @@ setup)
   mkdir -p "$build/testdrives"
   # Fixed DPI and no desktop integration, so every run sees the same prefix.
   unset DISPLAY
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  brim_wine wineboot -i >/dev/null 2>&1
+  brim_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
   # No window manager runs on the private X server: Wine must not wait for one
   # (hiding a managed window otherwise stalls for 2 s).
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  brim_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   # A link that a test opens by accident goes to /bin/true, never to the
   # machine's real browser or mail program.
-  wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d true /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\WineBrowser' /v Mailers /t REG_SZ /d true /f >/dev/null 2>&1
+  brim_wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d true /f >/dev/null 2>&1
+  brim_wine reg add 'HKCU\Software\Wine\WineBrowser' /v Mailers /t REG_SZ /d true /f >/dev/null 2>&1
   wineserver -w
   exec 3> "$display_file.tmp"
   setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &

@@ -21,8 +21,10 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 import person  # noqa: E402
 import make_sample_drive  # noqa: E402
+import brim_wine  # noqa: E402
 
 LETTER = "X"
 USER = "Administrator"
@@ -123,11 +125,21 @@ def survivor_groups(manifest, missing):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--no-build", action="store_true", help="use the build as it is")
-    ap.add_argument("--build-dir", default=os.path.join(ROOT, "build", "windows"))
+    ap.add_argument("--build-dir", help="the build to run (default: the 32-bit one where it can run, else 64-bit)")
     ap.add_argument("--work", default=os.path.join(ROOT, "build", "demo"))
     ap.add_argument("--private-display", action="store_true", help="always use a private Xvfb")
     args = ap.parse_args()
     began = time.monotonic()
+    if args.build_dir:
+        preset = None
+    elif brim_wine.can_run_win32():
+        preset = "windows"
+        say("demo: the 32-bit exe, the product, as this machine runs 32-bit programs")
+    else:
+        preset = "windows64"
+        say("demo: the 64-bit exe, as %s" % brim_wine.win32_reason())
+    if preset:
+        args.build_dir = os.path.join(ROOT, "build", preset)
     work = os.path.abspath(args.work)
     prefix = os.path.join(work, "prefix")
     drive = os.path.join(work, "drive-" + LETTER.lower())
@@ -135,8 +147,7 @@ def main():
     exe = os.path.join(args.build_dir, "src", "app", "Brimsweep 1.8.exe")
     spy_exe = os.path.join(args.build_dir, "tests", "e2e", "e2e_spy.exe")
 
-    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
+    env = dict(os.environ, WINEPREFIX=prefix)
     real_display = "" if args.private_display else env.get("DISPLAY", "")
     env.pop("DISPLAY", None)
     xvfb = None
@@ -156,12 +167,12 @@ def main():
             shutil.rmtree(work)
         os.makedirs(shots_dir)
         say("demo: a throwaway Wine prefix in %s" % prefix)
-        booting = subprocess.Popen(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+        booting = subprocess.Popen([brim_wine.WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
-        if not args.no_build:
-            say("demo: building \"Brimsweep 1.8.exe\" (32-bit, MinGW-w64)")
-            run_quiet(["cmake", "--preset", "windows"], "configuring", cwd=ROOT)
-            run_quiet(["cmake", "--build", "--preset", "windows", "--target", "brimsweep", "e2e_spy"], "building",
+        if not args.no_build and preset:
+            say("demo: building \"Brimsweep 1.8.exe\" (%s-bit, MinGW-w64)" % ("32" if preset == "windows" else "64"))
+            run_quiet(["cmake", "--preset", preset], "configuring", cwd=ROOT)
+            run_quiet(["cmake", "--build", "--preset", preset, "--target", "brimsweep", "e2e_spy"], "building",
                       cwd=ROOT)
         for f in (exe, spy_exe):
             if not os.path.isfile(f):
@@ -183,7 +194,7 @@ def main():
         reg = os.path.join(work, "settings.reg")
         with open(reg, "w", encoding="utf-8") as fh:
             fh.write(PREFIX_SETTINGS + ("" if use_real else PRIVATE_X_SETTINGS))
-        run_quiet(["wine", "regedit", "/S", person.winpath(reg)], "setting up the prefix", env=env)
+        run_quiet([brim_wine.WINE, "regedit", "/S", person.winpath(reg)], "setting up the prefix", env=env)
         fonts = "/usr/share/wine/fonts"
         if os.path.isdir(fonts):
             for name in os.listdir(fonts):

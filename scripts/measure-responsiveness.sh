@@ -4,15 +4,14 @@
 # Usage: scripts/measure-responsiveness.sh [file count]   (after the Windows build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BRIM_BUILD_DIR:-$root/build/windows}
+. "$root/scripts/private-wine.sh"
+build=${BRIM_BUILD_DIR:-$(brim_runnable_build "$root")}
 exe="$build/src/app/Brimsweep 1.8.exe"
 probe="$build/bench/responsiveness_probe.exe"
 count=${1:-60000}
-[ -f "$exe" ] && [ -f "$probe" ] || { echo "measure: build the windows preset first" >&2; exit 1; }
-
-. "$root/scripts/private-wine.sh"
+[ -f "$exe" ] && [ -f "$probe" ] || { echo "measure: build the preset of $build first" >&2; exit 1; }
 wine_prefix "$build/measure-prefix"
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+brim_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
 
 # Drive H: holds the files in the first row's folder, 1000 to a subfolder.
@@ -34,9 +33,9 @@ ln -sfn "$drive" "$WINEPREFIX/dosdevices/h:"
 
 private_x
 
-wine "$exe" >/dev/null 2>&1 &
+"$BRIM_WINE" "$exe" >/dev/null 2>&1 &
 status=0
-wine "$probe" H || status=$?
+brim_wine "$probe" H || status=$?
 left=$(find "$drive" -type f | wc -l)
 echo "files: $count made, $left left after the run"
 exit "$status"

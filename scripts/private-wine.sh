@@ -1,13 +1,14 @@
 # Sourced by the hand-run scripts: a throwaway Wine prefix of their own and a
 # private X server, both gone when the script exits.
+. "$(dirname "${BASH_SOURCE[0]}")/../cmake/wine-env.sh"
 
 # wine_prefix DIR: use (and on first use create) the prefix at DIR, at 96 dpi.
 wine_prefix() {
-  export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+  export WINEPREFIX="$1"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    (unset DISPLAY; wineboot -i >/dev/null 2>&1)
+    (unset DISPLAY; brim_wine wineboot -i >/dev/null 2>&1)
   fi
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  brim_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 }
 
 # private_x: start Xvfb on a free display and export DISPLAY; on exit the

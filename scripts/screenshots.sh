@@ -3,13 +3,13 @@
 # Usage: scripts/screenshots.sh [output dir]   (after the Windows build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BRIM_BUILD_DIR:-$root/build/windows}
+. "$root/scripts/private-wine.sh"
+build=${BRIM_BUILD_DIR:-$(brim_runnable_build "$root")}
 exe="$build/src/app/Brimsweep 1.8.exe"
 out=${1:-$root/docs}
-[ -f "$exe" ] || { echo "screenshots: build the windows preset first" >&2; exit 1; }
+[ -f "$exe" ] || { echo "screenshots: $exe is missing: build its preset first" >&2; exit 1; }
 mkdir -p "$out"
 
-. "$root/scripts/private-wine.sh"
 wine_prefix "$build/screenshot-prefix"
 # Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this
 # Wine build doesn't pick up from its data folder by itself.
@@ -17,12 +17,12 @@ if [ -d /usr/share/wine/fonts ]; then
   cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 fi
 # Wine draws the window frames itself (there is no window manager).
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+brim_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
 
 private_x
 
-wine "$exe" >/dev/null 2>&1 &
+"$BRIM_WINE" "$exe" >/dev/null 2>&1 &
 main=$(xdotool search --sync --onlyvisible --name '^Brimsweep 1\.8$' | head -n1)
 sleep 1
 import -window "$main" "$out/main-window.png"

@@ -11,10 +11,22 @@ function(brim_add_program_file target)
     COMMAND ${BRIM_PYTHON} ${PROJECT_SOURCE_DIR}/tools/make_icon.py --out ${dir}
     DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_icon.py
     COMMENT "Drawing the program icon" VERBATIM)
-  set_source_files_properties(${app}/brimsweep.rc PROPERTIES OBJECT_DEPENDS "${icons};${app}/brimsweep.manifest")
-  target_sources(${target} PRIVATE ${app}/brimsweep.rc ${icons} ${app}/xp_imports.cpp)
+  # The manifest names the build's own architecture, for the program and for
+  # the common controls it asks for.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(BRIM_MANIFEST_ARCH x86)
+  else()
+    set(BRIM_MANIFEST_ARCH amd64)
+  endif()
+  configure_file(${app}/brimsweep.manifest.in ${dir}/brimsweep.manifest @ONLY)
+  set_source_files_properties(${app}/brimsweep.rc PROPERTIES OBJECT_DEPENDS "${icons};${dir}/brimsweep.manifest")
+  target_sources(${target} PRIVATE ${app}/brimsweep.rc ${icons})
   target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${dir}>)
-  # The C++ runtime's thread library imports GetTickCount64, which XP's kernel32
-  # lacks: point its import slot at our own pointer (xp_imports.cpp).
-  target_link_options(${target} PRIVATE "LINKER:--defsym,\"__imp__GetTickCount64@0\"=_brim_GetTickCount64")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The C++ runtime's thread library imports GetTickCount64, which XP's kernel32
+    # lacks: point its import slot at our own pointer (xp_imports.cpp). The 64-bit
+    # build is for Windows 7 and later, which have it.
+    target_sources(${target} PRIVATE ${app}/xp_imports.cpp)
+    target_link_options(${target} PRIVATE "LINKER:--defsym,\"__imp__GetTickCount64@0\"=_brim_GetTickCount64")
+  endif()
 endfunction()

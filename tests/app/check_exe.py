@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Checks the built program file: it loads on XP SP3 and carries its identity.
+"""Checks the built program file: it loads where its build is meant to (the
+32-bit exe on XP SP3, the 64-bit one on 64-bit Windows 7) and carries its identity.
 
-Usage: check_exe.py EXE XP_LIST [TestCase ...]
+Usage: check_exe.py EXE LIST[:LIST...] [TestCase ...]
+  The imports must all be on the lists of functions the target system has.
 """
 
 import os
@@ -35,6 +37,13 @@ SEVEN_STRINGS = [
 ICONS = [(30001, 32, 32, 2, 1), (30002, 32, 32, 16, 4), (30003, 16, 16, 16, 4)]
 
 
+def read_lists(paths):
+    allowed = set()
+    for path in paths.split(":"):
+        allowed |= read_xp_list(path)
+    return allowed
+
+
 def read_xp_list(path):
     allowed = set()
     dll = None
@@ -53,16 +62,16 @@ def read_xp_list(path):
 
 
 class ImportsTest(unittest.TestCase):
-    def test_every_import_exists_on_xp_sp3(self):
+    def test_every_import_exists_on_the_target_system(self):
         pe = pe_file.PeFile(EXE)
-        allowed = read_xp_list(XP_LIST)
+        allowed = read_lists(XP_LIST)
         imports = pe.imports()
         self.assertTrue(imports, "the import table is empty")
         missing = sorted("%s %s" % (dll, name) for dll, name in imports if (dll.lower(), name) not in allowed)
         if missing:
-            self.fail("%d import(s) of %s are not on the XP SP3 list %s:\n  %s\n"
+            self.fail("%d import(s) of %s are not on the list(s) %s:\n  %s\n"
                       "Reach newer functions through GetProcAddress with a fallback, or add them to the "
-                      "list once checked to exist on XP SP3." % (
+                      "list once checked to exist on the target system." % (
                           len(missing), os.path.basename(EXE), XP_LIST, "\n  ".join(missing)))
 
     def test_no_delay_loaded_imports(self):
@@ -71,12 +80,17 @@ class ImportsTest(unittest.TestCase):
 
 
 class HeaderTest(unittest.TestCase):
-    def test_loads_on_xp(self):
+    def test_loads_on_its_target_system(self):
         pe = pe_file.PeFile(EXE)
-        self.assertEqual(pe.machine, 0x14C, "not a 32-bit x86 program")
         self.assertEqual(pe.subsystem, 2, "not a GUI program")
-        self.assertLessEqual(pe.os_version, (5, 1), "OS version above XP's 5.1")
-        self.assertLessEqual(pe.subsystem_version, (5, 1), "subsystem version above XP's 5.1")
+        if pe.is_64:
+            self.assertEqual(pe.machine, 0x8664, "not an x86-64 program")
+            self.assertLessEqual(pe.os_version, (6, 1), "OS version above Windows 7's 6.1")
+            self.assertLessEqual(pe.subsystem_version, (6, 1), "subsystem version above Windows 7's 6.1")
+        else:
+            self.assertEqual(pe.machine, 0x14C, "not a 32-bit x86 program")
+            self.assertLessEqual(pe.os_version, (5, 1), "OS version above XP's 5.1")
+            self.assertLessEqual(pe.subsystem_version, (5, 1), "subsystem version above XP's 5.1")
 
     def test_no_time_stamps(self):
         pe = pe_file.PeFile(EXE)
@@ -169,9 +183,12 @@ class ResourcesTest(unittest.TestCase):
         dpi = [e.text for e in root.iter("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware")]
         self.assertEqual(dpi, ["true"])
 
+        # Each build names its own architecture, or the common controls v6 are not found.
+        arch = "amd64" if pe_file.PeFile(EXE).is_64 else "x86"
+        self.assertEqual(root.find(v1 + "assemblyIdentity").get("processorArchitecture"), arch)
         dependencies = [e for e in root.iter(v1 + "assemblyIdentity")][1:]
         self.assertEqual([(d.get("name"), d.get("version"), d.get("processorArchitecture"))
-                          for d in dependencies], [("Microsoft.Windows.Common-Controls", "6.0.0.0", "x86")])
+                          for d in dependencies], [("Microsoft.Windows.Common-Controls", "6.0.0.0", arch)])
 
 
 if __name__ == "__main__":

@@ -1,4 +1,4 @@
-"""A small reader for 32-bit PE files: headers, imports and resources."""
+"""A small reader for PE files, 32- and 64-bit: headers, imports and resources."""
 
 import struct
 
@@ -17,13 +17,17 @@ class PeFile:
         (self.machine, sections, self.timestamp, _, _, optional_size, self.characteristics) = struct.unpack_from(
             "<HHIIIHH", self.data, pe + 4)
         opt = pe + 24
-        if self.u16(opt) != 0x10B:
-            raise ValueError("%s: not a 32-bit PE file" % path)
+        magic = self.u16(opt)
+        if magic not in (0x10B, 0x20B):
+            raise ValueError("%s: neither a PE32 nor a PE32+ file" % path)
+        self.is_64 = magic == 0x20B
+        # PE32+ widens the image base and stack fields: the directories move.
+        directories = opt + (112 if self.is_64 else 96)
         self.os_version = (self.u16(opt + 40), self.u16(opt + 42))
         self.subsystem_version = (self.u16(opt + 48), self.u16(opt + 50))
         self.subsystem = self.u16(opt + 68)
-        count = self.u32(opt + 92)
-        self.directories = [struct.unpack_from("<II", self.data, opt + 96 + 8 * i) for i in range(count)]
+        count = self.u32(directories - 4)
+        self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i) for i in range(count)]
         self.sections = []
         table = opt + optional_size
         for i in range(sections):
@@ -59,15 +63,16 @@ class PeFile:
                 return result
             dll = self.cstring(name_rva)
             at = self.offset(lookup or thunks)
+            width, by_ordinal = (8, 1 << 63) if self.is_64 else (4, 1 << 31)
             while True:
-                thunk = self.u32(at)
+                thunk = int.from_bytes(self.data[at:at + width], "little")
                 if not thunk:
                     break
-                if thunk & 0x80000000:
+                if thunk & by_ordinal:
                     result.append((dll, "#%d" % (thunk & 0xFFFF)))
                 else:
-                    result.append((dll, self.cstring(thunk + 2)))
-                at += 4
+                    result.append((dll, self.cstring((thunk & 0xFFFFFFFF) + 2)))
+                at += width
             entry += 20
 
     def delay_imports(self):

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN64)
 #include "app/xp_imports.h"
+#endif
 
 namespace {
 
@@ -68,6 +70,8 @@ TEST(ProgramFileTest, IconLoadsAtBothSizes) {
   }
 }
 
+// Only the 32-bit build carries the XP shim.
+#if !defined(_WIN64)
 TEST(XpImportsTest, TickCountFollowsTheSystemClock) {
   const ULONGLONG widened = brim_GetTickCount64();
   const DWORD now = GetTickCount();
@@ -82,6 +86,7 @@ TEST(XpImportsTest, WidenerCountsEveryWrap) {
   EXPECT_EQ(widener.Widen(0x20u), 0x100000020ULL);
   EXPECT_EQ(widener.Widen(0x5u), 0x200000005ULL);
 }
+#endif
 
 // The thread library times its waits through the redirected import slot.
 TEST(XpImportsTest, TimedWaitsStillTimeOut) {

@@ -7,7 +7,11 @@ xdotool) or as keyboard messages posted to the focused control (PostedKeys).
 """
 import os
 import subprocess
+import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from brim_wine import WINE  # noqa: E402
 
 VK_TAB, VK_RETURN, VK_BACK = 0x09, 0x0D, 0x08
 TITLE = "Brimsweep 1.8"
@@ -48,14 +52,14 @@ def test_env():
     """The environment of a program under CTest: the run's prefix and X server."""
     with open(os.path.join(os.environ["BRIM_BUILD_DIR"], "xvfb.display"), encoding="utf-8") as fh:
         display = ":" + fh.read().strip()
-    return dict(os.environ, DISPLAY=display, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
+    return dict(os.environ, DISPLAY=display)
 
 
 class Spy:
     """e2e_spy.exe running beside the program it started."""
 
     def __init__(self, spy_exe, program_exe, env):
-        self.proc = subprocess.Popen(["wine", spy_exe, winpath(program_exe)], stdin=subprocess.PIPE,
+        self.proc = subprocess.Popen([WINE, spy_exe, winpath(program_exe)], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=env,
                                      encoding="utf-8")
         first = self.proc.stdout.readline().strip()

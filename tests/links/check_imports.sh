@@ -4,7 +4,7 @@
 set -euo pipefail
 status=0
 for exe in "$@"; do
-  imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}')
+  imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}')
   if grep -qix 'shell32.dll' <<<"$imports"; then
     echo "$exe imports SHELL32 statically" >&2
     status=1

@@ -11,7 +11,7 @@ program=$1
 build=${BRIM_BUILD_DIR:?}
 tools=${2:-$build/tests/links}
 : "${WINEPREFIX:?}"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+. "$(dirname "$(readlink -f "$0")")/../../cmake/wine-env.sh"
 if [ -n "${BRIM_NEEDS_DISPLAY:-}" ]; then
   export DISPLAY=":$(cat "$build/xvfb.display")"
 fi
@@ -26,25 +26,25 @@ catch_file="$work/caught.txt"
 # Register the catcher, keeping what was there to put back afterwards.
 schemes=(http https mailto)
 for s in "${schemes[@]}"; do
-  wine reg export "HKCR\\$s\\shell\\open\\command" "$(winpath "$work/$s.reg")" /y >/dev/null 2>&1 || true
+  brim_wine reg export "HKCR\\$s\\shell\\open\\command" "$(winpath "$work/$s.reg")" /y >/dev/null 2>&1 || true
 done
 restore() {
   for s in "${schemes[@]}"; do
     if [ -s "$work/$s.reg" ]; then
-      wine reg import "$(winpath "$work/$s.reg")" >/dev/null 2>&1 || true
+      brim_wine reg import "$(winpath "$work/$s.reg")" >/dev/null 2>&1 || true
     fi
   done
 }
 trap restore EXIT
 command="\"$(winpath "$tools/link_catcher.exe")\" \"%1\""
 for s in "${schemes[@]}"; do
-  wine reg add "HKCR\\$s\\shell\\open\\command" /ve /d "$command" /f >/dev/null 2>&1
+  brim_wine reg add "HKCR\\$s\\shell\\open\\command" /ve /d "$command" /f >/dev/null 2>&1
 done
 
-BRIM_LINK_CATCH_FILE="$(winpath "$catch_file")" wine "$program" &
+BRIM_LINK_CATCH_FILE="$(winpath "$catch_file")" "$BRIM_WINE" "$program" &
 program_pid=$!
 status=0
-wine "$tools/about_driver.exe" "$(winpath "$catch_file")" || status=$?
+brim_wine "$tools/about_driver.exe" "$(winpath "$catch_file")" || status=$?
 # The driver leaves the program running; end the one process started here.
 kill "$program_pid" 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true

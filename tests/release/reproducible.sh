@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Two clean builds of the product from the same sources must be byte-identical.
-# Usage: reproducible.sh SOURCE_DIR WORK_DIR
+# Usage: reproducible.sh SOURCE_DIR WORK_DIR [TOOLCHAIN_FILE]
 set -euo pipefail
 src=$1
 work=$2
+toolchain=${3:-$src/cmake/toolchain-mingw-i686.cmake}
 rm -rf "$work"
 for side in a b; do
-  cmake -S "$src" -B "$work/$side" --toolchain "$src/cmake/toolchain-mingw-i686.cmake" \
+  cmake -S "$src" -B "$work/$side" --toolchain "$toolchain" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$work/$side" --target brimsweep -j2 >/dev/null
 done

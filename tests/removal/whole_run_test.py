@@ -7,7 +7,7 @@ import os
 import subprocess
 import sys
 
-from wine_drive import check, map_drive, tool_path, wine_env
+from wine_drive import WINE, check, map_drive, tool_path, wine_env
 
 root = map_drive("T")
 manifest_path = os.path.join(os.path.dirname(root), "t-manifest.json")
@@ -17,7 +17,7 @@ with open(manifest_path, encoding="utf-8") as fh:
     manifest = json.load(fh)
 check(len(manifest["rows"]) == 92, "the sample drive covers all 92 rows")
 
-out = subprocess.run(["wine", tool_path("whole_run_tool.exe"), "T", "Administrator"], env=wine_env(), check=True,
+out = subprocess.run([WINE, tool_path("whole_run_tool.exe"), "T", "Administrator"], env=wine_env(), check=True,
                      capture_output=True, text=True).stdout.splitlines()
 check(out == ["bar=184", "box flags=0 prompt=Finished"], "the run ends at 184 and says Finished: %s" % out)
 
@@ -28,7 +28,7 @@ check(not missing, "every other file and folder is still there (missing: %s)" % 
 check(len(manifest["survivors"]) > 150, "the drive has plenty of neighbours and look-alikes")
 
 # A second run finds nothing left to remove and still ends at 184.
-out = subprocess.run(["wine", tool_path("whole_run_tool.exe"), "T", "Administrator"], env=wine_env(), check=True,
+out = subprocess.run([WINE, tool_path("whole_run_tool.exe"), "T", "Administrator"], env=wine_env(), check=True,
                      capture_output=True, text=True).stdout.splitlines()
 check(out[0] == "bar=184", "a run over a swept drive still ends at 184")
 missing = [s for s in manifest["survivors"] if not os.path.lexists(os.path.join(root, s))]

@@ -5,6 +5,9 @@ import shutil
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from brim_wine import WINE  # noqa: E402
+
 
 def fail(message):
     print("FAIL: " + message)
@@ -33,7 +36,7 @@ def map_drive(letter):
 
 
 def wine_env():
-    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
+    env = dict(os.environ)
     env.pop("DISPLAY", None)
     return env
 
@@ -44,13 +47,13 @@ def tool_path(name):
 
 def run_tool(*args, **kwargs):
     """Runs remove_tool.exe with the arguments; returns its output lines."""
-    out = subprocess.run(["wine", tool_path("remove_tool.exe"), *args], env=wine_env(), check=True,
+    out = subprocess.run([WINE, tool_path("remove_tool.exe"), *args], env=wine_env(), check=True,
                          capture_output=True, text=True, **kwargs).stdout
     return out.splitlines()
 
 
 def start_tool(*args):
-    return subprocess.Popen(["wine", tool_path("remove_tool.exe"), *args], env=wine_env(),
+    return subprocess.Popen([WINE, tool_path("remove_tool.exe"), *args], env=wine_env(),
                             stdout=subprocess.PIPE, text=True)
 
 
