@@ -6,6 +6,10 @@
 # BRIM_NEEDS_DISPLAY (use the run's private X server).
 set -euo pipefail
 : "${WINEPREFIX:?}"
+here=$(dirname "$(readlink -f "$0")")
+. "$here/wine-env.sh"
+# Skipped before anything is set up where the program can't run.
+brim_wine_loader "$1" >/dev/null || exit
 
 if [ -n "${BRIM_TEST_DRIVE:-}" ]; then
   letter=$(printf '%s' "$BRIM_TEST_DRIVE" | tr 'A-Z' 'a-z')
@@ -23,4 +27,4 @@ if [ -n "${BRIM_NEEDS_DISPLAY:-}" ]; then
 else
   unset DISPLAY
 fi
-exec "$(dirname "$(readlink -f "$0")")/brim-wine" "$@"
+exec "$here/brim-wine" "$@"

@@ -8,6 +8,7 @@
 
 #include "platform/failure.h"
 #include "platform/win32/checked_open.h"
+#include "platform/win32/fs_redirection.h"
 #include "platform/win32/nt_file.h"
 #include "platform/win32/target_split.h"
 #include "platform/win32/unique_handle.h"
@@ -79,6 +80,8 @@ class Helper {
   }
   static DWORD WINAPI Main(void* self_pointer) {
     auto* self = static_cast<Helper*>(self_pointer);
+    // This thread only ever removes (see fs_redirection.h).
+    const RedirectionOff redirection;
     for (;;) {
       ::WaitForSingleObject(self->start_.Get(), INFINITE);
       if (self->stop_) {

@@ -1,9 +1,27 @@
 #include "platform/win32/factories.h"
 #include "platform/win32/file_removal.h"
 #include "platform/win32/folder_removal.h"
+#include "platform/win32/fs_redirection.h"
 
 namespace brim::platform::win32 {
 namespace {
+
+// Paints and sent messages between removals see the system's own view of
+// system32 (see fs_redirection.h).
+class RedirectedBreather : public Breather {
+ public:
+  RedirectedBreather(Breather* breather, RedirectionOff& redirection)
+      : breather_(breather), redirection_(redirection) {}
+  void Breathe() override {
+    redirection_.Restore();
+    breather_->Breathe();
+    redirection_.Off();
+  }
+
+ private:
+  Breather* breather_;
+  RedirectionOff& redirection_;
+};
 
 class FolderRemover : public FileSystemObject {
  public:
@@ -11,6 +29,11 @@ class FolderRemover : public FileSystemObject {
   void DeleteFolder(const std::wstring& folder_spec, bool force) override {
     FolderRemovalOptions options = options_;
     options.force = force;
+    RedirectionOff redirection;
+    RedirectedBreather breather(options_.breather, redirection);
+    if (options.breather != nullptr) {
+      options.breather = &breather;
+    }
     RemoveFolderTree(folder_spec, options);
   }
 
@@ -30,7 +53,11 @@ class FolderRemoverFactory : public FileSystemObjectFactory {
 class FileRemover : public FileRemoval {
  public:
   explicit FileRemover(Breather* breather) : breather_(breather) {}
-  void Kill(const std::wstring& path) override { RemoveMatchingFiles(path, breather_); }
+  void Kill(const std::wstring& path) override {
+    RedirectionOff redirection;
+    RedirectedBreather breather(breather_, redirection);
+    RemoveMatchingFiles(path, breather_ != nullptr ? &breather : nullptr);
+  }
 
  private:
   Breather* breather_;
