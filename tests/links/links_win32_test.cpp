@@ -29,9 +29,9 @@
 #include "links/recording_links.h"
 #include "links/registry_override.h"
 #include "platform/failure.h"
-#include "platform/win32/factories.h"
-#include "platform/win32/late_bound.h"
-#include "platform/win32/shell_open.h"
+#include "platform/win32/shell/factories.h"
+#include "platform/win32/shell/late_bound.h"
+#include "platform/win32/shell/shell_open.h"
 
 namespace brim::links {
 namespace {

@@ -9,11 +9,11 @@
 #include <string_view>
 
 #include "platform/failure.h"
-#include "platform/win32/checked_open.h"
-#include "platform/win32/file_removal.h"
-#include "platform/win32/folder_removal.h"
-#include "platform/win32/nt_file.h"
-#include "platform/win32/target_split.h"
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/file_removal.h"
+#include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_split.h"
 
 namespace win32 = brim::platform::win32;
 namespace nt = brim::platform::win32::nt;

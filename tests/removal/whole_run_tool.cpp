@@ -8,7 +8,7 @@
 
 #include "cleanup/cleanup_run.h"
 #include "fakes/fake_controls.h"
-#include "platform/win32/factories.h"
+#include "platform/win32/removal/factories.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) {

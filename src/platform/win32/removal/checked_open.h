@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/win32/nt_file.h"
+#include "platform/win32/removal/nt_file.h"
 #include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {

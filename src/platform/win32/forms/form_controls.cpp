@@ -1,4 +1,4 @@
-#include "platform/win32/forms_win32.h"
+#include "platform/win32/forms/forms_win32.h"
 
 #include <cmath>
 #include <string>

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "platform/failure.h"
-#include "platform/win32/factories.h"
-#include "platform/win32/late_bound.h"
-#include "platform/win32/shell_open.h"
+#include "platform/win32/shell/factories.h"
+#include "platform/win32/shell/late_bound.h"
+#include "platform/win32/shell/shell_open.h"
 
 namespace brim::platform::win32 {
 namespace {

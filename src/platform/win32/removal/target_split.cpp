@@ -1,4 +1,4 @@
-#include "platform/win32/target_split.h"
+#include "platform/win32/removal/target_split.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/verbatim_path.h"
+#include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
 

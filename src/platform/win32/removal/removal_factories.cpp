@@ -1,7 +1,7 @@
-#include "platform/win32/factories.h"
-#include "platform/win32/file_removal.h"
-#include "platform/win32/folder_removal.h"
-#include "platform/win32/fs_redirection.h"
+#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/file_removal.h"
+#include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/fs_redirection.h"
 
 namespace brim::platform::win32 {
 namespace {

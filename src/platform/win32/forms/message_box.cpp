@@ -1,4 +1,4 @@
-#include "platform/win32/message_box.h"
+#include "platform/win32/forms/message_box.h"
 
 #include "platform/win32/windows_api.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/shell.h"
-#include "platform/win32/late_bound.h"
+#include "platform/win32/shell/late_bound.h"
 
 namespace brim::platform::win32 {
 

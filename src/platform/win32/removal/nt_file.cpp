@@ -1,4 +1,4 @@
-#include "platform/win32/nt_file.h"
+#include "platform/win32/removal/nt_file.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/win32/ntdll.h"
+#include "platform/win32/removal/ntdll.h"
 
 #include <cstring>
 

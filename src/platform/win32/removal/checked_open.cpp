@@ -1,7 +1,7 @@
-#include "platform/win32/checked_open.h"
+#include "platform/win32/removal/checked_open.h"
 
 #include "platform/failure.h"
-#include "platform/win32/verbatim_path.h"
+#include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/win32/forms_win32.h"
+#include "platform/win32/forms/forms_win32.h"
 
 #include <algorithm>
 #include <exception>
@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/failure.h"
-#include "platform/win32/dpi.h"
+#include "platform/win32/forms/dpi.h"
 
 namespace brim::platform::win32 {
 namespace {

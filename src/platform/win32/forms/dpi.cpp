@@ -1,4 +1,4 @@
-#include "platform/win32/dpi.h"
+#include "platform/win32/forms/dpi.h"
 
 #include <algorithm>
 

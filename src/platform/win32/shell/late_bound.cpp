@@ -1,4 +1,4 @@
-#include "platform/win32/late_bound.h"
+#include "platform/win32/shell/late_bound.h"
 
 #include <windows.h>
 

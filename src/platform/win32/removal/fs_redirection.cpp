@@ -1,4 +1,4 @@
-#include "platform/win32/fs_redirection.h"
+#include "platform/win32/removal/fs_redirection.h"
 
 #include <windows.h>
 

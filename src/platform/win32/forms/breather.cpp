@@ -1,4 +1,4 @@
-#include "platform/win32/breather.h"
+#include "platform/win32/forms/breather.h"
 
 #include "platform/win32/windows_api.h"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/win32/ntdll.h"
+#include "platform/win32/removal/ntdll.h"
 #include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {

@@ -1,11 +1,11 @@
-#include "platform/win32/forms_win32.h"
+#include "platform/win32/forms/forms_win32.h"
 
 #include <exception>
 #include <string>
 #include <utility>
 
 #include "platform/failure.h"
-#include "platform/win32/message_box.h"
+#include "platform/win32/forms/message_box.h"
 #include "platform/win32/text.h"
 
 namespace brim::platform::win32 {

@@ -1,13 +1,13 @@
-#include "platform/win32/file_removal.h"
+#include "platform/win32/removal/file_removal.h"
 
 #include <windows.h>
 
 #include "platform/failure.h"
-#include "platform/win32/checked_open.h"
-#include "platform/win32/nt_file.h"
-#include "platform/win32/target_split.h"
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_split.h"
+#include "platform/win32/removal/verbatim_path.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/verbatim_path.h"
 
 namespace brim::platform::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/win32/folder_removal.h"
+#include "platform/win32/removal/folder_removal.h"
 
 #include <windows.h>
 
@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/win32/checked_open.h"
-#include "platform/win32/fs_redirection.h"
-#include "platform/win32/nt_file.h"
-#include "platform/win32/target_split.h"
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/fs_redirection.h"
+#include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_split.h"
 #include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
