@@ -156,7 +156,6 @@ void Win32Form::CreateControls(int dpi) {
     if (h == nullptr) {
       throw Failure("CreateWindowEx failed for a control", ::GetLastError());
     }
-    UniqueWindow owned(h);
     HFONT font = default_font_.get();
     if (c.settings.font != nullptr) {
       const LOGFONTW lf = DesignFont(*c.settings.font, dpi);
@@ -169,9 +168,9 @@ void Win32Form::CreateControls(int dpi) {
       ::SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.settings.max_length), 0);
     }
     if (c.kind == Kind::ProgressBar) {
-      controls_.push_back(std::make_unique<ProgressControl>(c, std::move(owned), focus_));
+      controls_.push_back(std::make_unique<ProgressControl>(c, h, focus_));
     } else {
-      controls_.push_back(std::make_unique<ChildControl>(c, std::move(owned), focus_));
+      controls_.push_back(std::make_unique<ChildControl>(c, h, focus_));
     }
   }
   ArrangeTabOrder();
@@ -251,11 +250,15 @@ void Win32Form::Unload() {
 }
 
 void Win32Form::CloseSilently() {
+  // The window goes first and takes its controls with it. Destroying the
+  // focused control moves the focus to the window, whose procedure then walks
+  // the table: with window_ already empty it treats the window as none of ours.
+  UniqueWindow closing = std::move(window_);
+  closing.reset();
   controls_.clear();
   browsers_.clear();
   focus_ = FocusMemory{};
-  window_.reset();
-  own_fonts_.clear();
+  own_fonts_.clear();  // after every window that drew with them
   default_font_.reset();
 }
 
@@ -396,7 +399,7 @@ void Win32Form::OnCommand(WPARAM wparam) {
   }
 }
 
-LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);  // NOLINT(performance-no-int-to-ptr)
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
