@@ -7,6 +7,7 @@
 
 #include "platform/failure.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/placement.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -214,20 +215,17 @@ void Win32Form::Place(HWND over) const {
   HWND w = window_.get();
   RECT mine{};
   ::GetWindowRect(w, &mine);
-  const int width = mine.right - mine.left;
-  const int height = mine.bottom - mine.top;
-  const int screen_w = ::GetSystemMetrics(SM_CXSCREEN);
-  const int screen_h = ::GetSystemMetrics(SM_CYSCREEN);
-  RECT area{0, 0, screen_w, screen_h};
-  if (design_.start_up == StartUp::CenterOwner && over != nullptr && over != w &&
-      runtime_.FindByWindow(over) != nullptr) {
+  // Over the program's window the user worked in, on that window's monitor;
+  // otherwise in the middle of the work area of the monitor that holds it.
+  const bool over_owner = design_.start_up == StartUp::CenterOwner && over != nullptr && over != w &&
+                          runtime_.FindByWindow(over) != nullptr;
+  const RECT work = WorkAreaOf(over_owner ? over : w);
+  RECT area = work;
+  if (over_owner) {
     ::GetWindowRect(over, &area);
   }
-  int x = area.left + (area.right - area.left - width) / 2;
-  int y = area.top + (area.bottom - area.top - height) / 2;
-  x = std::max(0, std::min(x, screen_w - width));
-  y = std::max(0, std::min(y, screen_h - height));
-  ::SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT at = CentredInside(area, SIZE{mine.right - mine.left, mine.bottom - mine.top}, work);
+  ::SetWindowPos(w, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Form::Unload() {
