@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+using TickCount64Fn = ULONGLONG(WINAPI*)();
+
 namespace {
 
 // Everything here is constant-initialised, so it is ready before any
@@ -22,8 +24,6 @@ ULONGLONG WINAPI TickCountFromXp() {
     }
   }
 }
-
-using TickCount64Fn = ULONGLONG(WINAPI*)();
 
 // kernel32's own function where there is one, else the fallback; looked up at
 // the first call (two threads may both look: they find the same).
@@ -47,5 +47,5 @@ ULONGLONG WINAPI TickCount64() {
 }  // namespace
 
 extern "C" {
-constinit ULONGLONG(WINAPI* const brim_GetTickCount64)() = TickCount64;
+constinit const TickCount64Fn brim_GetTickCount64 = TickCount64;
 }
