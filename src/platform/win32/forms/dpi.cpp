@@ -2,23 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/win32/forms/user32_entry.h"
 #include "platform/win32/handles.h"
 
 namespace brim::platform::win32 {
-namespace {
-
-// Newer user32 entries are looked up by name so the program loads on XP.
-template <typename Fn>
-Fn User32Entry(const char* name) {
-  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  if (user32 == nullptr) {
-    return nullptr;
-  }
-  // Through void(*)(), the one cast between function types that is exact.
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(user32, name)));
-}
-
-}  // namespace
 
 void EnableDpiAwareness() {
   using SetAware = BOOL(WINAPI*)();

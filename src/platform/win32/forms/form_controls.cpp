@@ -7,10 +7,10 @@
 
 namespace brim::platform::win32 {
 
-bool ChildControl::Enabled() const { return ::IsWindowEnabled(window_.get()) != FALSE; }
+bool ChildControl::Enabled() const { return ::IsWindowEnabled(window_) != FALSE; }
 
 void ChildControl::SetEnabled(bool enabled) {
-  HWND w = window_.get();
+  HWND w = window_;
   HWND parent = ::GetParent(w);
   if (!enabled && ::GetFocus() == w) {
     // A disabled control loses the focus; park it on the window so the
@@ -29,10 +29,10 @@ void ChildControl::SetEnabled(bool enabled) {
 }
 
 std::wstring ChildControl::Text() const {
-  const int n = ::GetWindowTextLengthW(window_.get());
+  const int n = ::GetWindowTextLengthW(window_);
   std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0) {
-    const int got = ::GetWindowTextW(window_.get(), text.data(), n + 1);
+    const int got = ::GetWindowTextW(window_, text.data(), n + 1);
     text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
   }
   return text;
@@ -40,13 +40,13 @@ std::wstring ChildControl::Text() const {
 
 void ChildControl::SetText(std::wstring_view text) {
   const std::wstring copy(text);
-  if (::SetWindowTextW(window_.get(), copy.c_str()) == FALSE) {
+  if (::SetWindowTextW(window_, copy.c_str()) == FALSE) {
     throw Failure("SetWindowText failed", ::GetLastError());
   }
 }
 
-ProgressControl::ProgressControl(const ControlDesign& design, UniqueWindow window, FocusMemory& focus)
-    : ChildControl(design, std::move(window), focus), value_(design.settings.min, design.settings.max) {
+ProgressControl::ProgressControl(const ControlDesign& design, HWND window, FocusMemory& focus)
+    : ChildControl(design, window, focus), value_(design.settings.min, design.settings.max) {
   ::SendMessageW(Window(), PBM_SETRANGE32, static_cast<WPARAM>(std::lround(value_.Min())),
                  static_cast<LPARAM>(std::lround(value_.Max())));
   ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value_.Get())), 0);

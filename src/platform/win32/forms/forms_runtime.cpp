@@ -1,5 +1,6 @@
 #include "platform/win32/forms/forms_win32.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <utility>

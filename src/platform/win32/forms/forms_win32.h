@@ -26,29 +26,31 @@ struct FocusMemory {
   bool parking = false;  // the focus rests on the window itself for a moment
 };
 
-// A child window made from one row of a stored design.
+// A child window made from one row of a stored design. The control doesn't own
+// its window: the parent destroys it along with itself, so no control's window
+// goes while the parent's procedure can still walk the table of controls.
 class ChildControl : public TextBox {
  public:
-  ChildControl(const ControlDesign& design, UniqueWindow window, FocusMemory& focus)
-      : design_(design), window_(std::move(window)), focus_(focus) {}
+  ChildControl(const ControlDesign& design, HWND window, FocusMemory& focus)
+      : design_(design), window_(window), focus_(focus) {}
   [[nodiscard]] bool Enabled() const override;
   void SetEnabled(bool enabled) override;
   [[nodiscard]] std::wstring Text() const override;
   void SetText(std::wstring_view text) override;
 
-  [[nodiscard]] HWND Window() const { return window_.get(); }
+  [[nodiscard]] HWND Window() const { return window_; }
   [[nodiscard]] const ControlDesign& Design() const { return design_; }
 
  private:
   const ControlDesign& design_;
-  UniqueWindow window_;
+  HWND window_;
   FocusMemory& focus_;
 };
 
 // comctl32's bar, holding the single-precision value it shows.
 class ProgressControl : public ChildControl, public ProgressBar {
  public:
-  ProgressControl(const ControlDesign& design, UniqueWindow window, FocusMemory& focus);
+  ProgressControl(const ControlDesign& design, HWND window, FocusMemory& focus);
   [[nodiscard]] float Value() const override { return value_.Get(); }
   void SetValue(float value) override;
 
@@ -84,7 +86,8 @@ class Win32Form : public Form {
   void CloseSilently();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // noexcept: no failure may unwind through the system's frames.
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(WPARAM wparam);
   void CreateControls(int dpi);

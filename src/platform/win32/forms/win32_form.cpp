@@ -7,6 +7,7 @@
 
 #include "platform/failure.h"
 #include "platform/win32/forms/dpi.h"
+#include "platform/win32/forms/placement.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -156,7 +157,6 @@ void Win32Form::CreateControls(int dpi) {
     if (h == nullptr) {
       throw Failure("CreateWindowEx failed for a control", ::GetLastError());
     }
-    UniqueWindow owned(h);
     HFONT font = default_font_.get();
     if (c.settings.font != nullptr) {
       const LOGFONTW lf = DesignFont(*c.settings.font, dpi);
@@ -169,9 +169,9 @@ void Win32Form::CreateControls(int dpi) {
       ::SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.settings.max_length), 0);
     }
     if (c.kind == Kind::ProgressBar) {
-      controls_.push_back(std::make_unique<ProgressControl>(c, std::move(owned), focus_));
+      controls_.push_back(std::make_unique<ProgressControl>(c, h, focus_));
     } else {
-      controls_.push_back(std::make_unique<ChildControl>(c, std::move(owned), focus_));
+      controls_.push_back(std::make_unique<ChildControl>(c, h, focus_));
     }
   }
   ArrangeTabOrder();
@@ -215,20 +215,17 @@ void Win32Form::Place(HWND over) const {
   HWND w = window_.get();
   RECT mine{};
   ::GetWindowRect(w, &mine);
-  const int width = mine.right - mine.left;
-  const int height = mine.bottom - mine.top;
-  const int screen_w = ::GetSystemMetrics(SM_CXSCREEN);
-  const int screen_h = ::GetSystemMetrics(SM_CYSCREEN);
-  RECT area{0, 0, screen_w, screen_h};
-  if (design_.start_up == StartUp::CenterOwner && over != nullptr && over != w &&
-      runtime_.FindByWindow(over) != nullptr) {
+  // Over the program's window the user worked in, on that window's monitor;
+  // otherwise in the middle of the work area of the monitor that holds it.
+  const bool over_owner = design_.start_up == StartUp::CenterOwner && over != nullptr && over != w &&
+                          runtime_.FindByWindow(over) != nullptr;
+  const RECT work = WorkAreaOf(over_owner ? over : w);
+  RECT area = work;
+  if (over_owner) {
     ::GetWindowRect(over, &area);
   }
-  int x = area.left + (area.right - area.left - width) / 2;
-  int y = area.top + (area.bottom - area.top - height) / 2;
-  x = std::max(0, std::min(x, screen_w - width));
-  y = std::max(0, std::min(y, screen_h - height));
-  ::SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT at = CentredInside(area, SIZE{mine.right - mine.left, mine.bottom - mine.top}, work);
+  ::SetWindowPos(w, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Form::Unload() {
@@ -251,11 +248,15 @@ void Win32Form::Unload() {
 }
 
 void Win32Form::CloseSilently() {
+  // The window goes first and takes its controls with it. Destroying the
+  // focused control moves the focus to the window, whose procedure then walks
+  // the table: with window_ already empty it treats the window as none of ours.
+  UniqueWindow closing = std::move(window_);
+  closing.reset();
   controls_.clear();
   browsers_.clear();
   focus_ = FocusMemory{};
-  window_.reset();
-  own_fonts_.clear();
+  own_fonts_.clear();  // after every window that drew with them
   default_font_.reset();
 }
 
@@ -396,7 +397,7 @@ void Win32Form::OnCommand(WPARAM wparam) {
   }
 }
 
-LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);  // NOLINT(performance-no-int-to-ptr)
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));

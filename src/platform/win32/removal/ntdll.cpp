@@ -32,20 +32,13 @@ Api Load() {
              Lookup<RtlEqualUnicodeStringFn>(ntdll, "RtlEqualUnicodeString")};
 }
 
-// Not a function-local static: its thread-safe guard would drag a threads
-// library (and imports newer than XP) into the exe. The removal loads it on
-// the user-interface thread before its helper threads start.
-Api g_api{};
-bool g_loaded = false;
-
 }  // namespace
 
 const Api& Ntdll() {
-  if (!g_loaded) {
-    g_api = Load();
-    g_loaded = true;
-  }
-  return g_api;
+  // Looked up once, whichever thread comes first; a failed look-up is tried
+  // again at the next call.
+  static const Api api = Load();
+  return api;
 }
 
 DWORD ToWin32Error(Status s) { return Ntdll().StatusToDosError(s); }

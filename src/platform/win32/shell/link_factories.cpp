@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "links/link_texts.h"
 #include "platform/failure.h"
 #include "platform/win32/shell/factories.h"
 #include "platform/win32/shell/late_bound.h"
@@ -11,6 +12,8 @@
 
 namespace brim::platform::win32 {
 namespace {
+
+static_assert(links::kShowNormal == SW_SHOWNORMAL);
 
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
@@ -62,7 +65,9 @@ class ShellExecuteShell : public Shell {
 class ShellBrowser : public WebBrowser {
  public:
   explicit ShellBrowser(Shell& shell) : shell_(shell) {}
-  void Navigate(std::wstring_view url) override { shell_.Execute(0, L"open", url, L"", L"", SW_SHOWNORMAL); }
+  void Navigate(std::wstring_view url) override {
+    shell_.Execute(0, links::kOpenOperation, url, L"", L"", links::kShowNormal);
+  }
 
  private:
   Shell& shell_;
