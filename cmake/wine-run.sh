@@ -7,6 +7,10 @@
 # fails the run on any "err:" line that Wine logs.
 set -euo pipefail
 : "${WINEPREFIX:?}"
+. "$(dirname "$(readlink -f "$0")")/wine-env.sh"
+# Skipped before any set-up: where the program can't run, the prefix and the
+# X server weren't made either.
+brim_wine_loader "$1" >/dev/null || exit
 
 if [ -n "${BRIM_TEST_DRIVE:-}" ]; then
   letter=$(printf '%s' "$BRIM_TEST_DRIVE" | tr 'A-Z' 'a-z')
