@@ -9,8 +9,10 @@
 #include "platform/failure.h"
 #include "platform/win32/checked_open.h"
 #include "platform/win32/nt_file.h"
+#include "platform/win32/target_folder.h"
 #include "platform/win32/target_split.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/verbatim_path.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -316,15 +318,14 @@ class TreeWalk {
 }  // namespace
 
 void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
-  const SplitPath split = SplitTarget(folder_spec);
-  if (LeafNamesNothing(split.leaf)) {
+  RequireNtLength(folder_spec);
+  if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
     throw Failure("folder name names nothing", ERROR_INVALID_NAME);
   }
-  const FileHandle parent = OpenFolderByPath(split.folder);
-  const std::wstring parent_name = ResolvedName(parent.Get());
+  const TargetFolder parent = OpenTargetFolder(folder_spec);
 
   FoundEntry target;
-  if (!LookupEntry(parent.Get(), split.leaf, target)) {
+  if (!LookupEntry(parent.handle.Get(), parent.leaf, target)) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
   if (IsReparsePoint(target.attributes)) {
@@ -338,7 +339,8 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   }
   CheckBuffers buffers;
   CheckedChild top;
-  const DWORD error = OpenChecked(parent.Get(), parent_name, target.View(), kFolderAccess, {}, buffers, top);
+  const DWORD error =
+      OpenChecked(parent.handle.Get(), parent.name, target.View(), kFolderAccess, {}, buffers, top);
   if (error != 0) {
     throw Failure("cannot open folder", error);
   }
@@ -354,7 +356,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
   FoundEntry left;
-  if (first_error == 0 && LookupEntry(parent.Get(), target.name, left)) {
+  if (first_error == 0 && LookupEntry(parent.handle.Get(), target.name, left)) {
     first_error = ERROR_DIR_NOT_EMPTY;
   }
   if (first_error != 0) {
