@@ -178,8 +178,12 @@ class TreeWalk {
     if (dir && !child.link_itself) {
       if (options_.force && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         // Under Wine a read-only folder is one without write permission,
-        // which would keep its children.
-        ClearReadOnly(child.handle.Get(), entry.attributes);
+        // which would keep its children. One that can't be cleared stays.
+        const nt::Status s = ClearReadOnly(child.handle.Get(), entry.attributes);
+        if (nt::Failed(s)) {
+          Fail(level, nt::ToWin32Error(s));
+          return;
+        }
       }
       path_ = buffers_.resolved;
       Push(std::move(child.handle));  // `level` is not used past this point
@@ -348,7 +352,10 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
     throw Failure("folder is a link; left as it is", kLinkRefused);
   }
   if (options.force && (target.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    ClearReadOnly(top.handle.Get(), target.attributes);
+    const nt::Status s = ClearReadOnly(top.handle.Get(), target.attributes);
+    if (nt::Failed(s)) {
+      throw Failure("cannot clear the folder's read-only attribute", nt::ToWin32Error(s));
+    }
   }
 
   TreeWalk walk(options);
