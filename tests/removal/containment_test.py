@@ -6,13 +6,10 @@ composed paths past the NT limit. Drives K: (typed) and L: (another drive),
 plus a folder on no test drive; links made from the Linux side."""
 import os
 import subprocess
-import sys
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
-import hostile_drive  # noqa: E402
-import make_sample_drive  # noqa: E402
-from wine_drive import WINE, changed, check, fingerprint, map_drive, run_tool, tool_path, wine_env, write  # noqa: E402
+import hostile_drive
+from hostile_drive import make_sample_drive
+from wine_drive import WINE, changed, check, fingerprint, map_drive, run_tool, tool_path, wine_env, write
 
 k = map_drive("K")
 other = map_drive("L")
@@ -151,24 +148,13 @@ check(not wrong, "nothing outside the targets changed, and every hostile entry s
 check(not left, "every target with nothing hostile about it went (left: %s)" % left)
 
 # 5. User texts that carry the composed paths past the NT limit, alone and
-# with another user's name in front. Wherever a cut-off path would land
-# (the drive root, "Documents and Settings", Guest's profile) a canary
-# holds every profile row's last component.
+# with another user's name in front, over canaries wherever a cut-off path
+# would land.
 fresh(k, other, outside)
 manifest = make_sample_drive.build(k, "Administrator", "Guest")
-leaves = {}
-for n, kind, root_kind, tail in make_sample_drive.read_catalogue():
-    if root_kind == "profile":
-        leaf = tail.rsplit("\\", 1)[1].replace("*", "txt")
-        leaves.setdefault(leaf.lower(), (leaf, kind))
-for base in ("", "Documents and Settings", "Documents and Settings/Guest"):
-    for leaf, kind in leaves.values():
-        p = os.path.join(k, base, leaf)
-        if not os.path.lexists(p):
-            write(os.path.join(p, "canary.dat") if kind == "folder" else p, "canary")
-drive_targets = [os.path.join(k, t) for r in manifest["rows"] if not r["path"].startswith("Documents and Settings/")
-                 for t in r["made"]]
-texts = ["A" * n for n in range(32700, 32801)] + ["Guest" + "A" * n for n in range(32695, 32801)]
+hostile_drive.plant_canaries(k)
+drive_targets = hostile_drive.drive_targets(k, manifest)
+texts = hostile_drive.long_user_texts()
 texts_file = os.path.join(os.path.dirname(k), "k-long-users.txt")
 with open(texts_file, "w", encoding="utf-8") as fh:
     fh.write("\n".join(texts))

@@ -12,6 +12,10 @@ Everything a run may remove stays inside the targets; the checks compare the
 whole drive, the other drive and the outside folder byte for byte."""
 import os
 import shutil
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import make_sample_drive  # noqa: E402
 
 from wine_drive import changed, write
 
@@ -85,3 +89,31 @@ def outcome(root, manifest, hostile, before, after):
              if os.path.join(root, t) in before and not any(under(h, [t]) or under(t, [h]) for h in hostile)]
     left = [t for t in clean if os.path.lexists(os.path.join(root, t))]
     return outside_targets + hostile_changed, left
+
+
+def long_user_texts():
+    """User texts that carry the composed paths past the NT limit, alone and
+    with another user's name in front: every length from 32,700 to 32,800."""
+    return ["A" * n for n in range(32700, 32801)] + [OTHER + "A" * n for n in range(32695, 32801)]
+
+
+def plant_canaries(root):
+    """Wherever a path cut to its front part would land (the drive root,
+    "Documents and Settings", the other user's profile), a canary holds the
+    last component of every profile row."""
+    leaves = {}
+    for _, kind, root_kind, tail in make_sample_drive.read_catalogue():
+        if root_kind == "profile":
+            leaf = tail.rsplit("\\", 1)[1].replace("*", "txt")
+            leaves.setdefault(leaf.lower(), (leaf, kind))
+    for base in ("", "Documents and Settings", "Documents and Settings/" + OTHER):
+        for leaf, kind in leaves.values():
+            p = os.path.join(root, base, leaf)
+            if not os.path.lexists(p):
+                write(os.path.join(p, "canary.dat") if kind == "folder" else p, "canary")
+
+
+def drive_targets(root, manifest):
+    """The targets of the drive-rooted rows, as full paths."""
+    return [os.path.join(root, t) for r in manifest["rows"] if not r["path"].startswith("Documents and Settings/")
+            for t in r["made"]]
