@@ -1,6 +1,7 @@
 // A whole cleanup run with the real removal layer and fake controls:
 //   whole_run_tool DRIVE_TEXT USER_TEXT
-//     prints the bar's final value and every message box shown;
+//     prints the bar's final value and every message box shown; a USER_TEXT of
+//     "@FILE" makes one run per line of FILE (see tool_args.h), each printed so;
 //   whole_run_tool --pairs
 //     reads one pair a line from stdin, "DRIVE USER", each text as the hex of
 //     its UTF-16 code units (4 digits each, "-" for an empty text, so any
@@ -17,6 +18,7 @@
 #include "cleanup/cleanup_run.h"
 #include "fakes/fake_controls.h"
 #include "platform/win32/removal/factories.h"
+#include "removal/tool_args.h"
 
 namespace {
 
@@ -98,10 +100,13 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("usage: whole_run_tool DRIVE_TEXT USER_TEXT | --pairs\n");
     return 2;
   }
-  const Outcome out = WholeRun(argv[1], argv[2]);
-  std::printf("bar=%g\n", static_cast<double>(out.bar));
-  for (const auto& shown : out.boxes) {
-    std::printf("box flags=%u prompt=%ls\n", shown.flags, shown.prompt.c_str());
+  for (const std::wstring& user : brim::testing::ArgTexts(argv[2])) {
+    const Outcome out = WholeRun(argv[1], user);
+    std::printf("bar=%g\n", static_cast<double>(out.bar));
+    for (const auto& shown : out.boxes) {
+      std::printf("box flags=%u prompt=%ls\n", shown.flags, shown.prompt.c_str());
+    }
   }
+  std::fflush(stdout);
   return 0;
 }

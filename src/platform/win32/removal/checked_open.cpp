@@ -44,6 +44,8 @@ bool LooselySame(std::wstring_view actual, std::wstring_view expected, std::wstr
 
 }  // namespace
 
+bool IsOneName(std::wstring_view name) { return name.find_first_of(L"\\/") == std::wstring_view::npos; }
+
 FileHandle OpenFolderByPath(const std::wstring& folder) {
   FileHandle h(::CreateFileW(VerbatimPath(folder).c_str(),
                              FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
@@ -89,6 +91,9 @@ std::wstring ResolvedName(HANDLE dir) {
 
 DWORD OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry, ACCESS_MASK access,
                   std::wstring_view tree_root, CheckBuffers& buffers, CheckedChild& out) {
+  if (!IsOneName(entry.name)) {
+    return ERROR_INVALID_NAME;  // opened, it would walk into subfolders or through links
+  }
   const bool listed_dir = IsDirectory(entry.attributes);
   nt::Status s = OpenRelative(dir, entry.name, access,
                               listed_dir ? nt::kFileDirectoryFile : nt::kFileNonDirectoryFile, out.handle);

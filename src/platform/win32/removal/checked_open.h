@@ -48,8 +48,13 @@ struct CheckBuffers {
   std::wstring resolved;  // the child's own resolved name, after a successful check
 };
 
+// False for a listed name that holds a path separator: some file systems
+// allow one, and opened relative to its folder it would name another place.
+bool IsOneName(std::wstring_view name);
+
 // Opens `entry` inside `dir`, whose resolved name is `dir_name`, and checks
-// that the handle is what the listing showed. Returns 0 or a Win32 error;
+// that the handle is what the listing showed. Returns 0 or a Win32 error:
+// ERROR_INVALID_NAME, without opening, for a name that is not one name;
 // kLinkRefused when the handle is not the listed entry.
 //
 // Wine resolves names with trailing dots and blanks loosely ("a." as "a",

@@ -5,6 +5,7 @@
 #include "platform/failure.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
 #include "platform/win32/unique_handle.h"
@@ -46,12 +47,11 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t*
 }  // namespace
 
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
-  const SplitPath split = SplitTarget(path);
-  if (split.leaf.empty()) {
+  RequireNtLength(path);
+  if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
   }
-  const FileHandle folder = OpenFolderByPath(split.folder);
-  const std::wstring folder_name = ResolvedName(folder.Get());
+  const TargetFolder folder = OpenTargetFolder(path);
 
   WIN32_FIND_DATAW data{};
   FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
@@ -67,7 +67,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
       continue;  // folders never go, whatever their name
     }
     matched = true;
-    const DWORD error = RemoveMatch(folder.Get(), folder_name, data.cFileName, buffers);
+    const DWORD error = RemoveMatch(folder.handle.Get(), folder.name, data.cFileName, buffers);
     if (error != 0 && first_error == 0) {
       first_error = error;
     }

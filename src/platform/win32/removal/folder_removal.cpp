@@ -10,7 +10,9 @@
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/fs_redirection.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
+#include "platform/win32/removal/verbatim_path.h"
 #include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
@@ -179,8 +181,12 @@ class TreeWalk {
     if (dir && !child.link_itself) {
       if (options_.force && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         // Under Wine a read-only folder is one without write permission,
-        // which would keep its children.
-        ClearReadOnly(child.handle.Get(), entry.attributes);
+        // which would keep its children. One that can't be cleared stays.
+        const nt::Status s = ClearReadOnly(child.handle.Get(), entry.attributes);
+        if (nt::Failed(s)) {
+          Fail(level, nt::ToWin32Error(s));
+          return;
+        }
       }
       path_ = buffers_.resolved;
       Push(std::move(child.handle));  // `level` is not used past this point
@@ -319,15 +325,14 @@ class TreeWalk {
 }  // namespace
 
 void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
-  const SplitPath split = SplitTarget(folder_spec);
-  if (LeafNamesNothing(split.leaf)) {
+  RequireNtLength(folder_spec);
+  if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
     throw Failure("folder name names nothing", ERROR_INVALID_NAME);
   }
-  const FileHandle parent = OpenFolderByPath(split.folder);
-  const std::wstring parent_name = ResolvedName(parent.Get());
+  const TargetFolder parent = OpenTargetFolder(folder_spec);
 
   FoundEntry target;
-  if (!LookupEntry(parent.Get(), split.leaf, target)) {
+  if (!LookupEntry(parent.handle.Get(), parent.leaf, target)) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
   if (IsReparsePoint(target.attributes)) {
@@ -341,7 +346,8 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   }
   CheckBuffers buffers;
   CheckedChild top;
-  const DWORD error = OpenChecked(parent.Get(), parent_name, target.View(), kFolderAccess, {}, buffers, top);
+  const DWORD error =
+      OpenChecked(parent.handle.Get(), parent.name, target.View(), kFolderAccess, {}, buffers, top);
   if (error != 0) {
     throw Failure("cannot open folder", error);
   }
@@ -349,7 +355,10 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
     throw Failure("folder is a link; left as it is", kLinkRefused);
   }
   if (options.force && (target.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    ClearReadOnly(top.handle.Get(), target.attributes);
+    const nt::Status s = ClearReadOnly(top.handle.Get(), target.attributes);
+    if (nt::Failed(s)) {
+      throw Failure("cannot clear the folder's read-only attribute", nt::ToWin32Error(s));
+    }
   }
 
   TreeWalk walk(options);
@@ -357,7 +366,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
   FoundEntry left;
-  if (first_error == 0 && LookupEntry(parent.Get(), target.name, left)) {
+  if (first_error == 0 && LookupEntry(parent.handle.Get(), target.name, left)) {
     first_error = ERROR_DIR_NOT_EMPTY;
   }
   if (first_error != 0) {

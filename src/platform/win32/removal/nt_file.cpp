@@ -7,14 +7,19 @@ namespace brim::platform::win32 {
 namespace {
 
 constexpr ULONG kListingBytes = 16 * 1024;
-constexpr ULONG kMaxNameBytes = 64 * 1024 + 16;
+// Room for the longest name the NT layer can count, and no more: a longer
+// one fails the query instead of coming back cut.
+constexpr ULONG kNameInfoBytes = sizeof(UNICODE_STRING) + (nt::kMaxNameChars + 1) * sizeof(wchar_t);
 
-UNICODE_STRING Counted(std::wstring_view s) {
-  UNICODE_STRING u{};
-  u.Length = static_cast<USHORT>(s.size() * sizeof(wchar_t));
-  u.MaximumLength = u.Length;
-  u.Buffer = const_cast<wchar_t*>(s.data());  // the API takes it non-const but only reads it
-  return u;
+// False when `s` is too long to be counted; `out` is then untouched.
+bool Counted(std::wstring_view s, UNICODE_STRING& out) {
+  if (s.size() > nt::kMaxNameChars) {
+    return false;
+  }
+  out.Length = static_cast<USHORT>(s.size() * sizeof(wchar_t));
+  out.MaximumLength = out.Length;
+  out.Buffer = const_cast<wchar_t*>(s.data());  // the API takes it non-const but only reads it
+  return true;
 }
 
 bool ClassUnsupported(nt::Status s) {
@@ -32,7 +37,11 @@ DirectoryListing::DirectoryListing(HANDLE dir, std::wstring_view mask)
 nt::Status DirectoryListing::Fill() {
   for (;;) {
     IO_STATUS_BLOCK io{};
-    UNICODE_STRING mask = Counted(mask_);
+    UNICODE_STRING mask{};
+    if (!Counted(mask_, mask)) {
+      done_ = true;
+      return nt::kNameTooLong;
+    }
     const nt::Status s = nt::Ntdll().QueryDirectoryFile(
         dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
         (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
@@ -90,7 +99,10 @@ nt::Status DirectoryListing::Next(DirEntry& out) {
 
 nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options,
                         NtHandle& out) {
-  UNICODE_STRING u = Counted(name);
+  UNICODE_STRING u{};
+  if (!Counted(name, u)) {
+    return nt::kNameTooLong;
+  }
   OBJECT_ATTRIBUTES oa{};
   oa.Length = sizeof oa;
   oa.RootDirectory = root;
@@ -120,24 +132,27 @@ nt::Status QueryIdentity(HANDLE h, Identity& out) {
 }
 
 nt::Status QueryResolvedName(HANDLE h, std::vector<ULONGLONG>& buffer, std::wstring_view& out) {
-  buffer.resize(kMaxNameBytes / sizeof(ULONGLONG));
-  IO_STATUS_BLOCK io{};
+  buffer.resize((kNameInfoBytes + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+  ULONG returned = 0;
   const nt::Status s =
-      nt::Ntdll().QueryInformationFile(h, &io, buffer.data(), kMaxNameBytes, nt::kFileNameInformation);
+      nt::Ntdll().QueryObject(h, nt::kObjectNameInformation, buffer.data(), kNameInfoBytes, &returned);
   if (nt::Failed(s)) {
     return s;
   }
-  const auto* info = reinterpret_cast<const nt::FileNameInformation*>(buffer.data());
-  out = std::wstring_view(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+  if (name->Buffer == nullptr || name->Length == 0) {
+    return nt::kObjectNameNotFound;  // a nameless handle can't be checked
+  }
+  out = std::wstring_view(name->Buffer, name->Length / sizeof(wchar_t));
   return nt::kSuccess;
 }
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) {
-    return false;
+  UNICODE_STRING ua{};
+  UNICODE_STRING ub{};
+  if (a.size() != b.size() || !Counted(a, ua) || !Counted(b, ub)) {
+    return false;  // names too long to compare are not taken as equal
   }
-  const UNICODE_STRING ua = Counted(a);
-  const UNICODE_STRING ub = Counted(b);
   return nt::Ntdll().EqualUnicodeString(&ua, &ub, TRUE) != FALSE;
 }
 

@@ -60,11 +60,15 @@ nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access,
 
 nt::Status QueryIdentity(HANDLE h, Identity& out);
 
-// The handle's path on its volume, as the file system resolved it. Under
-// Wine a handle opened through a symlink names the link's target here.
+// The handle's whole name as the system resolved it, volume included
+// ("\Device\HarddiskVolume1\WINDOWS" on Windows, "\??\Q:\WINDOWS" under
+// Wine): the same path on another drive has another name. Under Wine a
+// handle opened through a symlink names the link's target here. Fails on a
+// name longer than the NT layer can count.
 // `buffer` is reused between calls; the view points into it.
 nt::Status QueryResolvedName(HANDLE h, std::vector<ULONGLONG>& buffer, std::wstring_view& out);
 
+// Equal as the file system compares names: letter case ignored.
 bool SameName(std::wstring_view a, std::wstring_view b);
 
 // Marks the handle's file for deletion on close. With `ignore_read_only` a

@@ -28,6 +28,7 @@ Api Load() {
              Lookup<NtQueryDirectoryFileFn>(ntdll, "NtQueryDirectoryFile"),
              Lookup<NtFileInformationFn>(ntdll, "NtQueryInformationFile"),
              Lookup<NtFileInformationFn>(ntdll, "NtSetInformationFile"),
+             Lookup<NtQueryObjectFn>(ntdll, "NtQueryObject"),
              Lookup<RtlNtStatusToDosErrorFn>(ntdll, "RtlNtStatusToDosError"),
              Lookup<RtlEqualUnicodeStringFn>(ntdll, "RtlEqualUnicodeString")};
 }

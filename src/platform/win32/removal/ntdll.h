@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstddef>
+
 namespace brim::platform::win32::nt {
 
 using Status = LONG;
@@ -20,18 +22,23 @@ inline constexpr Status kInvalidParameter = StatusOf(0xC000000DUL);
 inline constexpr Status kNoSuchFile = StatusOf(0xC000000FUL);
 inline constexpr Status kObjectNameNotFound = StatusOf(0xC0000034UL);
 inline constexpr Status kNotSupported = StatusOf(0xC00000BBUL);
+inline constexpr Status kNameTooLong = StatusOf(0xC0000106UL);
 inline constexpr Status kCannotDelete = StatusOf(0xC0000121UL);
 
 inline bool Failed(Status s) { return s < 0; }
+
+// The most characters a UNICODE_STRING can count (its length is 16 bits of
+// bytes). A longer name must fail, never be cut to its front part.
+inline constexpr std::size_t kMaxNameChars = 32767;
 
 // Information classes, as numbered by the NT layer.
 inline constexpr ULONG kFileBothDirectoryInformation = 3;
 inline constexpr ULONG kFileBasicInformation = 4;
 inline constexpr ULONG kFileInternalInformation = 6;
-inline constexpr ULONG kFileNameInformation = 9;
 inline constexpr ULONG kFileDispositionInformation = 13;
 inline constexpr ULONG kFileIdBothDirectoryInformation = 37;
 inline constexpr ULONG kFileDispositionInformationEx = 64;
+inline constexpr ULONG kObjectNameInformation = 1;
 
 // Create options and object attributes.
 inline constexpr ULONG kFileDirectoryFile = 0x00000001;
@@ -53,10 +60,6 @@ struct FileBasicInformation {
 };
 struct FileInternalInformation {
   LARGE_INTEGER IndexNumber;
-};
-struct FileNameInformation {
-  ULONG FileNameLength;
-  WCHAR FileName[1];  // NOLINT(modernize-avoid-c-arrays): the system's layout
 };
 struct FileDispositionInformation {
   BOOLEAN DeleteFile;
@@ -105,6 +108,7 @@ using NtQueryDirectoryFileFn = Status(NTAPI*)(HANDLE, HANDLE event, void* apc, v
                                               BOOLEAN single, UNICODE_STRING* mask, BOOLEAN restart);
 using NtFileInformationFn = Status(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void* buffer, ULONG length,
                                            ULONG info_class);
+using NtQueryObjectFn = Status(NTAPI*)(HANDLE, ULONG info_class, void* buffer, ULONG length, ULONG* returned);
 using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(Status);
 using RtlEqualUnicodeStringFn = BOOLEAN(NTAPI*)(const UNICODE_STRING*, const UNICODE_STRING*, BOOLEAN);
 
@@ -113,6 +117,7 @@ struct Api {
   NtQueryDirectoryFileFn QueryDirectoryFile;
   NtFileInformationFn QueryInformationFile;
   NtFileInformationFn SetInformationFile;
+  NtQueryObjectFn QueryObject;
   RtlNtStatusToDosErrorFn StatusToDosError;
   RtlEqualUnicodeStringFn EqualUnicodeString;
 };
