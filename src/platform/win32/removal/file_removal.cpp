@@ -47,7 +47,7 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t*
 }  // namespace
 
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
-  RequireNtLength(path);
+  RequireNameable(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
   }
