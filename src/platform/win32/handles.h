@@ -56,41 +56,34 @@ class UniqueResource {
 
 namespace handle_traits {
 
-struct Kernel {
-  using Value = HANDLE;
+// Objects whose "nothing" is null, closed by `kClose`.
+template <typename V, auto kClose>
+struct NullIsNone {
+  using Value = V;
   static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::CloseHandle(h); }
+  static void Close(Value v) noexcept { kClose(v); }
 };
-struct File {
+// Handles whose "nothing" is INVALID_HANDLE_VALUE.
+template <auto kClose>
+struct MinusOneIsNone {
   using Value = HANDLE;
   static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Value h) noexcept { ::CloseHandle(h); }
+  static void Close(Value v) noexcept { kClose(v); }
 };
-struct Find {
-  using Value = HANDLE;
-  static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Value h) noexcept { ::FindClose(h); }
-};
-struct Window {
-  using Value = HWND;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value w) noexcept { ::DestroyWindow(w); }
-};
-struct Font {
-  using Value = HFONT;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value f) noexcept { ::DeleteObject(f); }
-};
+
+using Kernel = NullIsNone<HANDLE, &::CloseHandle>;
+using File = MinusOneIsNone<&::CloseHandle>;
+using Find = MinusOneIsNone<&::FindClose>;
+using Window = NullIsNone<HWND, &::DestroyWindow>;
+using Font = NullIsNone<HFONT, &::DeleteObject>;
+using Module = NullIsNone<HMODULE, &::FreeLibrary>;
+
+// A device context goes back to the window it came from.
 struct WindowDc {
   using Value = HDC;
   HWND window = nullptr;
   static Value Invalid() noexcept { return nullptr; }
   void Close(Value dc) const noexcept { ::ReleaseDC(window, dc); }
-};
-struct Module {
-  using Value = HMODULE;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value m) noexcept { ::FreeLibrary(m); }
 };
 
 }  // namespace handle_traits

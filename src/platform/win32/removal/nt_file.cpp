@@ -75,20 +75,15 @@ nt::Status DirectoryListing::Next(DirEntry& out) {
     }
   }
   const auto* base = reinterpret_cast<const unsigned char*>(buffer_.data()) + offset_;
-  ULONG next = 0;
-  if (info_class_ == nt::kFileIdBothDirectoryInformation) {
-    const auto* e = reinterpret_cast<const nt::FileIdBothDirInformation*>(base);
-    out.name = std::wstring_view(e->FileName, e->FileNameLength / sizeof(wchar_t));
-    out.attributes = e->FileAttributes;
-    out.id = e->FileId.QuadPart;
-    next = e->NextEntryOffset;
-  } else {
-    const auto* e = reinterpret_cast<const nt::FileBothDirInformation*>(base);
-    out.name = std::wstring_view(e->FileName, e->FileNameLength / sizeof(wchar_t));
-    out.attributes = e->FileAttributes;
-    out.id = 0;
-    next = e->NextEntryOffset;
-  }
+  // Both classes share the fields read here but the name's place and the id.
+  const auto* e = reinterpret_cast<const nt::FileIdBothDirInformation*>(base);
+  const bool with_id = info_class_ == nt::kFileIdBothDirectoryInformation;
+  const wchar_t* name =
+      with_id ? e->FileName : reinterpret_cast<const wchar_t*>(base + nt::kBothDirNameOffset);
+  out.name = std::wstring_view(name, e->FileNameLength / sizeof(wchar_t));
+  out.attributes = e->FileAttributes;
+  out.id = with_id ? e->FileId.QuadPart : 0;
+  const ULONG next = e->NextEntryOffset;
   if (next == 0) {
     have_batch_ = false;
   } else {

@@ -67,22 +67,6 @@ struct FileDispositionInformation {
 struct FileDispositionInformationEx {
   ULONG Flags;
 };
-struct FileBothDirInformation {
-  ULONG NextEntryOffset;
-  ULONG FileIndex;
-  LARGE_INTEGER CreationTime;
-  LARGE_INTEGER LastAccessTime;
-  LARGE_INTEGER LastWriteTime;
-  LARGE_INTEGER ChangeTime;
-  LARGE_INTEGER EndOfFile;
-  LARGE_INTEGER AllocationSize;
-  ULONG FileAttributes;
-  ULONG FileNameLength;
-  ULONG EaSize;
-  CCHAR ShortNameLength;
-  WCHAR ShortName[12];  // NOLINT(modernize-avoid-c-arrays): the system's layout
-  WCHAR FileName[1];    // NOLINT(modernize-avoid-c-arrays): the system's layout
-};
 struct FileIdBothDirInformation {
   ULONG NextEntryOffset;
   ULONG FileIndex;
@@ -100,6 +84,11 @@ struct FileIdBothDirInformation {
   LARGE_INTEGER FileId;
   WCHAR FileName[1];  // NOLINT(modernize-avoid-c-arrays): the system's layout
 };
+// The class without ids has the same layout up to ShortName; its FileName
+// follows ShortName at once.
+inline constexpr std::size_t kBothDirNameOffset =
+    offsetof(FileIdBothDirInformation, ShortName) + sizeof(FileIdBothDirInformation::ShortName);
+static_assert(kBothDirNameOffset == 0x5E);
 
 using NtOpenFileFn = Status(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*, IO_STATUS_BLOCK*, ULONG share,
                                     ULONG options);
