@@ -65,10 +65,12 @@ release: build-windows build-windows64
 	@cd dist && sha256sum "Brimsweep 1.8.exe" "x64/Brimsweep 1.8.exe" > SHA256SUMS
 	@cat dist/SHA256SUMS
 
-# Our folder removal against the scripting runtime's DeleteFolder, under Wine.
+# Our folder removal against the scripting runtime's DeleteFolder, then the
+# whole run (Enter to "Finished") against a reference script, under Wine.
 bench: setup
 	@if $(CAN_RUN_WIN32); then b=windows; else b=windows64; fi; \
-	  $(MAKE) --no-print-directory build-$$b >/dev/null && python3 bench/run_bench.py build/$$b
+	  $(MAKE) --no-print-directory build-$$b >/dev/null && python3 bench/run_bench.py build/$$b && \
+	  python3 bench/whole_run_bench.py build/$$b
 
 clean:
 	rm -rf build dist
