@@ -1,7 +1,7 @@
 # Entry points. `make test` is what CI runs.
 SHELL := /bin/bash
 .PHONY: setup build build-windows build-windows64 build-host test test-host test-windows test-windows64 \
-	demo run release bench clean
+	demo run release bench lint clean
 
 # The 32-bit exe runs where this machine can run 32-bit programs (cmake/wine-env.sh).
 CAN_RUN_WIN32 = cmake/brim-wine --can-run-win32
@@ -71,6 +71,10 @@ bench: setup
 	@if $(CAN_RUN_WIN32); then b=windows; else b=windows64; fi; \
 	  $(MAKE) --no-print-directory build-$$b >/dev/null && python3 bench/run_bench.py build/$$b && \
 	  python3 bench/whole_run_bench.py build/$$b
+
+# clang-format (check) and clang-tidy over every C++ source (not yet quiet, nor in CI).
+lint: setup
+	@bash scripts/lint.sh
 
 clean:
 	rm -rf build dist

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/checked_open.h"
-#include "platform/win32/nt_file.h"
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/nt_file.h"
 
 namespace w = brim::platform::win32;
 

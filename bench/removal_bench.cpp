@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "platform/failure.h"
-#include "platform/win32/folder_removal.h"
+#include "platform/win32/removal/folder_removal.h"
 
 namespace {
 

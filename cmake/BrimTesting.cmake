@@ -19,12 +19,17 @@ if(WIN32)
   set_tests_properties(wine_teardown PROPERTIES FIXTURES_CLEANUP wine SKIP_RETURN_CODE ${BRIM_SKIP_CODE})
 endif()
 
-# brim_add_test(NAME name SOURCES ... [LIBS ...] [DRIVE letter] [DISPLAY] [TIMEOUT s])
+# Wine's heap poisoning: a callback that touches freed memory faults, and Wine
+# logs the fault it swallows as an "err:" line.
+set(BRIM_HEAP_WINEDEBUG "-all,warn+heap,err+seh")
+
+# brim_add_test(NAME name SOURCES ... [LIBS ...] [DRIVE letter] [DISPLAY] [HEAP_CHECK] [TIMEOUT s])
 # A GoogleTest program: native on the host, under Wine on Windows builds.
 # DRIVE maps a fresh folder as that drive letter (Windows builds only);
-# DISPLAY gives the program the run's X server.
+# DISPLAY gives the program the run's X server; HEAP_CHECK runs it under
+# Wine's heap poisoning and fails it on any "err:" line that Wine logs.
 function(brim_add_test)
-  cmake_parse_arguments(T "DISPLAY" "NAME;DRIVE;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY;HEAP_CHECK" "NAME;DRIVE;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -39,6 +44,9 @@ function(brim_add_test)
     endif()
     if(T_DISPLAY)
       list(APPEND env "BRIM_NEEDS_DISPLAY=1")
+    endif()
+    if(T_HEAP_CHECK)
+      list(APPEND env "BRIM_WINEDEBUG=${BRIM_HEAP_WINEDEBUG}" "BRIM_WINE_ERRORS_FAIL=1")
     endif()
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine
       SKIP_RETURN_CODE ${BRIM_SKIP_CODE})

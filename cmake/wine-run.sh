@@ -3,7 +3,8 @@
 # (through brim-wine: it exits 77, skipped, where a 32-bit program can't run).
 # Environment (set by CTest): WINEPREFIX; optionally BRIM_TEST_DRIVE (a letter
 # to map to a fresh folder, exported as BRIM_TEST_DRIVE_DIR) and
-# BRIM_NEEDS_DISPLAY (use the run's private X server).
+# BRIM_NEEDS_DISPLAY (use the run's private X server); BRIM_WINE_ERRORS_FAIL=1
+# fails the run on any "err:" line that Wine logs.
 set -euo pipefail
 : "${WINEPREFIX:?}"
 here=$(dirname "$(readlink -f "$0")")
@@ -27,4 +28,19 @@ if [ -n "${BRIM_NEEDS_DISPLAY:-}" ]; then
 else
   unset DISPLAY
 fi
-exec "$here/brim-wine" "$@"
+brim_wine="$here/brim-wine"
+if [ "${BRIM_WINE_ERRORS_FAIL:-}" != 1 ]; then
+  exec "$brim_wine" "$@"
+fi
+# A fault that Wine swallows (a window callback touching freed memory, under
+# heap poisoning) shows only as an "err:" line in its log: that fails the test.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+code=0
+"$brim_wine" "$@" 2>"$log" || code=$?
+cat "$log" >&2
+if [ "$code" -ne 77 ] && grep -qE '(^|:)err:' "$log"; then
+  echo "wine-run: Wine logged errors (WINEDEBUG=$BRIM_WINEDEBUG); failing" >&2
+  exit 1
+fi
+exit "$code"

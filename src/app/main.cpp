@@ -2,10 +2,11 @@
 // then nothing but the message loop. No command line, environment, settings
 // or single-instance check.
 
-#include "platform/win32/breather.h"
-#include "platform/win32/dpi.h"
-#include "platform/win32/factories.h"
-#include "platform/win32/forms_win32.h"
+#include "platform/win32/forms/breather.h"
+#include "platform/win32/forms/dpi.h"
+#include "platform/win32/forms/forms_win32.h"
+#include "platform/win32/removal/factories.h"
+#include "platform/win32/shell/factories.h"
 #include "ui/program.h"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/, int /*show*/) {

@@ -1,58 +1,51 @@
 #include "xp_imports.h"
 
-namespace brim::xp {
-
-ULONGLONG TickWidener::Widen(DWORD now) {
-  if (now < last_) {
-    wraps_ += 0x100000000ULL;
-  }
-  last_ = now;
-  return wraps_ + now;
-}
-
-}  // namespace brim::xp
-
-namespace {
-
-// The widener's state is shared by every thread that times a wait. The lock is
-// never deleted: threads may time waits until the very end of the process.
-class LockedWidener {
- public:
-  LockedWidener() { InitializeCriticalSection(&lock_); }
-  LockedWidener(const LockedWidener&) = delete;
-  LockedWidener& operator=(const LockedWidener&) = delete;
-
-  ULONGLONG Now() {
-    EnterCriticalSection(&lock_);
-    const ULONGLONG now = widener_.Widen(GetTickCount());
-    LeaveCriticalSection(&lock_);
-    return now;
-  }
-
- private:
-  CRITICAL_SECTION lock_;
-  brim::xp::TickWidener widener_;
-};
-
-LockedWidener locked_widener;
-
-ULONGLONG WINAPI TickCountFromXp() { return locked_widener.Now(); }
+#include <atomic>
+#include <cstdint>
 
 using TickCount64Fn = ULONGLONG(WINAPI*)();
 
-// Looks the real function up once; later calls go straight to what was found.
-ULONGLONG WINAPI TickCountFirstCall() {
-  TickCount64Fn found = nullptr;
-  if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-    found =
-        reinterpret_cast<TickCount64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
+namespace {
+
+// Everything here is constant-initialised, so it is ready before any
+// constructor runs, and atomic, so any thread may time a wait at any moment.
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+
+// The last widened count, shared by every thread that times a wait.
+constinit std::atomic<std::uint64_t> last_tick{0};
+
+ULONGLONG WINAPI TickCountFromXp() {
+  std::uint64_t last = last_tick.load(std::memory_order_acquire);
+  for (;;) {
+    // Read after `last`: a count older than the one stored would look like a wrap.
+    const std::uint64_t now = brim::xp::WidenTick(last, GetTickCount());
+    if (last_tick.compare_exchange_weak(last, now, std::memory_order_acq_rel, std::memory_order_acquire)) {
+      return now;
+    }
   }
-  brim_GetTickCount64 = found != nullptr ? found : TickCountFromXp;
-  return brim_GetTickCount64();
+}
+
+// kernel32's own function where there is one, else the fallback; looked up at
+// the first call (two threads may both look: they find the same).
+constinit std::atomic<TickCount64Fn> tick_source{nullptr};
+
+ULONGLONG WINAPI TickCount64() {
+  TickCount64Fn source = tick_source.load(std::memory_order_acquire);
+  if (source == nullptr) {
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
+      source =
+          reinterpret_cast<TickCount64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
+    }
+    if (source == nullptr) {
+      source = TickCountFromXp;
+    }
+    tick_source.store(source, std::memory_order_release);
+  }
+  return source();
 }
 
 }  // namespace
 
 extern "C" {
-ULONGLONG(WINAPI* brim_GetTickCount64)() = TickCountFirstCall;
+constinit const TickCount64Fn brim_GetTickCount64 = TickCount64;
 }

@@ -22,7 +22,8 @@ inline constexpr std::wstring_view kMailLink = L"MailTo:varnholt@example.net?sub
 inline constexpr std::wstring_view kThanksPrompt = L"Donations are highly appreciated.";
 inline constexpr unsigned kThanksFlags = 0;
 
-// Handed to the shell so the browser shows the page normally (SW_SHOWNORMAL).
+// Handed to the shell, for the three links alike, so the browser or mail
+// program shows itself normally (SW_SHOWNORMAL).
 inline constexpr int kShowNormal = 1;
 inline constexpr std::wstring_view kOpenOperation = L"Open";
 

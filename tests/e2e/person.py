@@ -58,9 +58,10 @@ def test_env():
 class Spy:
     """e2e_spy.exe running beside the program it started."""
 
-    def __init__(self, spy_exe, program_exe, env):
+    def __init__(self, spy_exe, program_exe, env, stderr=subprocess.DEVNULL):
+        """stderr: where Wine's log of both processes goes (a file, or nowhere)."""
         self.proc = subprocess.Popen([WINE, spy_exe, winpath(program_exe)], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=env,
+                                     stdout=subprocess.PIPE, stderr=stderr, text=True, env=env,
                                      encoding="utf-8")
         first = self.proc.stdout.readline().strip()
         if not first.startswith("started"):

@@ -209,6 +209,18 @@ std::string Memory() {
 
 void Post(UINT message, WPARAM wparam, LPARAM lparam) { ::PostMessageW(Focus(), message, wparam, lparam); }
 
+HWND Kind(const std::string& kind) { return TopLevel(kind == "about" ? L"Brimsweep_Ab" : L"Brimsweep_S"); }
+
+// A button of a top-level window by its caption.
+HWND Button(HWND top, const std::wstring& caption) {
+  for (HWND c = ::GetWindow(top, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (ClassOf(c) == L"Button" && TextOf(c) == caption) {
+      return c;
+    }
+  }
+  return nullptr;
+}
+
 // Answers one command; see the file comment.
 std::string Answer(const std::string& line) {
   std::istringstream in(line);
@@ -250,6 +262,30 @@ std::string Answer(const std::string& line) {
     int code = 0;
     in >> code;
     Post(WM_CHAR, static_cast<WPARAM>(code), 1);
+    return "ok";
+  }
+  if (command == "press") {  // press main|about CAPTION: the button's click, the focus left where it is
+    std::string kind;
+    std::string caption;
+    in >> kind;
+    std::getline(in >> std::ws, caption);
+    HWND top = Kind(kind);
+    HWND button = top != nullptr ? Button(top, Wide(caption)) : nullptr;
+    if (button == nullptr) {
+      return "none";
+    }
+    ::PostMessageW(top, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+    return "ok";
+  }
+  if (command == "closebox") {  // closebox main|about: as a click on the title bar's close box
+    std::string kind;
+    in >> kind;
+    HWND top = Kind(kind);
+    if (top == nullptr) {
+      return "none";
+    }
+    ::PostMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0);
     return "ok";
   }
   if (command == "exit") {  // exit MS: waits for the program to end

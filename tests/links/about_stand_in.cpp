@@ -9,7 +9,7 @@
 #include <string>
 
 #include "links/outside_links.h"
-#include "platform/win32/factories.h"
+#include "platform/win32/shell/factories.h"
 
 namespace {
 

@@ -29,9 +29,9 @@
 #include "links/recording_links.h"
 #include "links/registry_override.h"
 #include "platform/failure.h"
-#include "platform/win32/factories.h"
-#include "platform/win32/late_bound.h"
-#include "platform/win32/shell_open.h"
+#include "platform/win32/shell/factories.h"
+#include "platform/win32/shell/late_bound.h"
+#include "platform/win32/shell/shell_open.h"
 
 namespace brim::links {
 namespace {
@@ -163,7 +163,12 @@ TEST_F(LinksUnderWine, EachButtonDeliversItsExactLinkToTheRegisteredHandler) {
   ASSERT_EQ(shell.calls.size(), 4U);
   ExpectOpenedByAbout(shell.calls[0], kArticle);
   ExpectOpenedByAbout(shell.calls[1], kDonation);
+  // The browser stand-in opens the mail link as the web links are opened,
+  // with the same operation and show command, but for no window of its own.
   EXPECT_EQ(shell.calls[2].file, kMail);
+  EXPECT_EQ(shell.calls[2].operation, L"Open");
+  EXPECT_EQ(shell.calls[2].show, SW_SHOWNORMAL);
+  EXPECT_EQ(shell.calls[2].owner, 0U);
   ExpectOpenedByAbout(shell.calls[3], kArticle);
   EXPECT_EQ(log[1], L"box:Donations are highly appreciated.");
   EXPECT_TRUE(IsWindow(about.get()));

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/factories.h"
+#include "platform/win32/removal/factories.h"
 #include "removal/removal_test_support.h"
 
 namespace brim::testing {

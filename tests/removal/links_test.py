@@ -57,7 +57,7 @@ probe = run_tool("probe", r"R:\Temp\filelink.txt")[0].split()
 fields = dict(f.split("=", 1) for f in probe[1:])
 check(fields["listed_attr"] == "20" and fields["handle_attr"] == "20", "a file symlink looks like a plain file")
 check(fields["listed_id"] == fields["handle_id"], "listing and handle give the same file id for a file symlink")
-check(fields["handle_name"] == r"\outside\victim.txt", "the handle's resolved name is the target's")
+check(fields["handle_name"] == r"\??\R:\outside\victim.txt", "the handle's resolved name is the target's, drive included")
 
 # Odd names from Linux, inside a removed folder: all removed.
 odd = os.path.join(root, "Odd")

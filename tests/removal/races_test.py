@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Something swapped for a link between listing and opening never leads the
 removal outside its target: deterministic swaps through the driver's test
-hook, then a 5-second race against a swapper on the Linux side (drive S:)."""
+hook, then a 5-second race against a swapper on the Linux side (drive S:, and V:
+for the same paths on another drive)."""
 import itertools
 import os
 import threading
@@ -69,6 +70,23 @@ check(out == ["folder", "fail", "1920"], "a file swapped for a file link is refu
 check(snapshot(outside) == before, "outside intact after the file swap")
 
 os.remove(os.path.join(t, "f.tmp"))
+# The same path on another drive: only the drive tells the two apart.
+twin = map_drive("V")
+write(os.path.join(twin, "Temp", "f.tmp"), "precious on V:")
+write(os.path.join(twin, "Temp", "sub", "b.tmp"), "precious on V: too")
+twin_before = snapshot(twin)
+t = fresh_target()
+out = swapped_run("f.tmp", lambda: (os.remove(os.path.join(t, "f.tmp")),
+                                    os.symlink(os.path.join(twin, "Temp", "f.tmp"), os.path.join(t, "f.tmp"))))
+check(out == ["folder", "fail", "1920"], "a file swapped for a link to the same path on another drive is refused")
+os.remove(os.path.join(t, "f.tmp"))
+t = fresh_target()
+out = swapped_run("sub", lambda: (bury(os.path.join(t, "sub")), os.symlink(os.path.join(twin, "Temp", "sub"),
+                                                                           os.path.join(t, "sub"))))
+check(out == ["folder", "fail", "1920"], "a folder swapped for a link to the same path on another drive is refused")
+check(snapshot(twin) == twin_before, "the other drive is intact after both swaps")
+os.remove(os.path.join(t, "sub"))
+
 t = fresh_target()
 out = swapped_run("Temp", lambda: (bury(t), os.symlink(os.path.join(outside, "dir"), t)))
 check(out[:2] == ["folder", "fail"], "a target swapped for a link is refused: %s" % out)

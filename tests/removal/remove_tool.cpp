@@ -1,7 +1,8 @@
 // Drives the real removal layer for the Linux-side tests:
 //   remove_tool [--pause-before NAME HANDSHAKE_DIR] OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
-// again for that long. One line of output per operation.
+// again for that long. One line of output per operation. A PATH of "@FILE"
+// is read from FILE (see tool_args.h).
 #include <windows.h>
 
 #include <cstdio>
@@ -9,11 +10,12 @@
 #include <string_view>
 
 #include "platform/failure.h"
-#include "platform/win32/checked_open.h"
-#include "platform/win32/file_removal.h"
-#include "platform/win32/folder_removal.h"
-#include "platform/win32/nt_file.h"
-#include "platform/win32/target_split.h"
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/file_removal.h"
+#include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_split.h"
+#include "removal/tool_args.h"
 
 namespace win32 = brim::platform::win32;
 namespace nt = brim::platform::win32::nt;
@@ -107,12 +109,13 @@ int wmain(int argc, wchar_t** argv) {
         ++i;
         continue;
       }
+      const std::wstring path = brim::testing::ArgText(argv[i + 1]);
       if (op == L"folder") {
-        win32::RemoveFolderTree(argv[i + 1], options);
+        win32::RemoveFolderTree(path, options);
       } else if (op == L"files") {
-        win32::RemoveMatchingFiles(argv[i + 1], nullptr);
+        win32::RemoveMatchingFiles(path, nullptr);
       } else if (op == L"probe") {
-        Probe(argv[i + 1]);
+        Probe(path);
         continue;
       } else {
         std::printf("unknown operation\n");

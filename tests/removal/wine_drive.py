@@ -81,3 +81,29 @@ def snapshot(root):
             else:
                 found[p] = "<dir>"
     return found
+
+
+def fingerprint(*roots):
+    """Every entry under `roots` (links not followed), byte for byte: a
+    file's contents and mode, a folder's mode, a link's target."""
+    found = {}
+    for top in roots:
+        for dirpath, dirnames, filenames in os.walk(top):
+            for name in dirnames + filenames:
+                p = os.path.join(dirpath, name)
+                st = os.lstat(p)
+                if os.path.islink(p):
+                    found[p] = ("link", os.readlink(p))
+                elif os.path.isdir(p):
+                    found[p] = ("dir", st.st_mode)
+                else:
+                    with open(p, "rb") as fh:
+                        found[p] = ("file", st.st_mode, fh.read())
+    return found
+
+
+def changed(before, after, allowed=()):
+    """Paths whose entry differs, outside the `allowed` paths and below them."""
+    def free(p):
+        return not any(p == a or p.startswith(a + os.sep) for a in allowed)
+    return sorted(p for p in set(before) | set(after) if free(p) and before.get(p) != after.get(p))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/win32/forms/placement.h"
 #include "ui/win32_harness.h"
 
 namespace brim::testing {
@@ -153,6 +154,48 @@ TEST(Geometry, WindowsAndControlsAsStored) {
   EXPECT_THROW(bar.SetValue(186.5F), platform::Failure);
   EXPECT_THROW(bar.SetValue(-1.0F), platform::Failure);
   EXPECT_FLOAT_EQ(bar.Value(), 186.0F);
+}
+
+// Placement on a desk of monitors that Wine's one screen can't show: the
+// window stays on the monitor of the window it is centred over, clear of the
+// taskbar, wherever that monitor lies.
+TEST(Placement, CentredOverTheOwnerInsideItsMonitorsWorkArea) {
+  using platform::win32::CentredInside;
+  const SIZE about{223, 143};
+  struct Case {
+    const char* what;
+    RECT over;
+    RECT work;
+    POINT expected;
+  };
+  const Case cases[] = {
+      {"second monitor on the right", {1800, 400, 2112, 531}, {1280, 0, 2560, 994}, {1844, 394}},
+      {"its right edge", {2400, 400, 2712, 531}, {1280, 0, 2560, 994}, {2337, 394}},
+      {"monitor on the left, at negative x", {-900, 100, -588, 231}, {-1280, 0, 0, 1024}, {-856, 94}},
+      {"taskbar along the top", {400, 0, 712, 131}, {0, 40, 1280, 1024}, {444, 40}},
+      {"taskbar along the bottom", {400, 950, 712, 1081}, {0, 0, 1280, 994}, {444, 851}},
+      {"a work area smaller than the window", {0, 0, 100, 100}, {10, 20, 110, 120}, {10, 20}},
+  };
+  for (const Case& c : cases) {
+    const POINT at = CentredInside(c.over, about, c.work);
+    EXPECT_EQ(at.x, c.expected.x) << c.what;
+    EXPECT_EQ(at.y, c.expected.y) << c.what;
+  }
+}
+
+TEST(Placement, WorkAreaIsTheMonitorsOwn) {
+  RealProgram p;
+  HWND s = p.Window(L"S");
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_NE(::GetMonitorInfoW(::MonitorFromWindow(s, MONITOR_DEFAULTTOPRIMARY), &monitor), FALSE);
+  const RECT work = platform::win32::WorkAreaOf(s);
+  EXPECT_TRUE(::EqualRect(&work, &monitor.rcWork) != FALSE);
+  RECT placed{};
+  ::GetWindowRect(s, &placed);
+  RECT inside{};
+  ::IntersectRect(&inside, &placed, &work);
+  EXPECT_TRUE(::EqualRect(&inside, &placed) != FALSE) << "the main window lies in the work area";
 }
 
 // Runs this program again in the prefix switched to another DPI for the while.

@@ -11,10 +11,11 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/win32/breather.h"
-#include "platform/win32/dpi.h"
-#include "platform/win32/factories.h"
-#include "platform/win32/forms_win32.h"
+#include "platform/win32/forms/breather.h"
+#include "platform/win32/forms/dpi.h"
+#include "platform/win32/forms/forms_win32.h"
+#include "platform/win32/removal/factories.h"
+#include "platform/win32/shell/factories.h"
 #include "platform/win32/windows_api.h"
 
 #include "ui/program.h"

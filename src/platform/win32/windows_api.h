@@ -4,4 +4,3 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
-

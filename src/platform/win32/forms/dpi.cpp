@@ -1,0 +1,45 @@
+#include "platform/win32/forms/dpi.h"
+
+#include <algorithm>
+
+#include "platform/win32/forms/user32_entry.h"
+#include "platform/win32/handles.h"
+
+namespace brim::platform::win32 {
+
+void EnableDpiAwareness() {
+  using SetAware = BOOL(WINAPI*)();
+  if (const auto set_aware = User32Entry<SetAware>("SetProcessDPIAware")) {
+    set_aware();
+  }
+}
+
+int WindowDpi(HWND window) {
+  using GetForWindow = UINT(WINAPI*)(HWND);
+  static const auto get_for_window = User32Entry<GetForWindow>("GetDpiForWindow");
+  if (get_for_window != nullptr && window != nullptr) {
+    if (const UINT dpi = get_for_window(window); dpi != 0) {
+      return static_cast<int>(dpi);
+    }
+  }
+  const WindowDc dc(::GetDC(window), DcReleaser{window});
+  const int dpi = dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : 96;
+}
+
+int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
+
+LOGFONTW DesignFont(const FontDesign& font, int dpi) {
+  LOGFONTW lf{};
+  lf.lfHeight = -::MulDiv(font.centipoints, dpi, 72 * 100);
+  lf.lfWeight = font.weight;
+  lf.lfItalic = font.italic ? TRUE : FALSE;
+  lf.lfUnderline = font.underline ? TRUE : FALSE;
+  lf.lfStrikeOut = font.strikeout ? TRUE : FALSE;
+  lf.lfCharSet = static_cast<BYTE>(font.charset);
+  const std::size_t n = std::min(font.face.size(), static_cast<std::size_t>(LF_FACESIZE - 1));
+  std::copy_n(font.face.begin(), n, lf.lfFaceName);
+  return lf;
+}
+
+}  // namespace brim::platform::win32

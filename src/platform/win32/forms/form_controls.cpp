@@ -1,0 +1,60 @@
+#include "platform/win32/forms/forms_win32.h"
+
+#include <cmath>
+#include <string>
+
+#include "platform/failure.h"
+
+namespace brim::platform::win32 {
+
+bool ChildControl::Enabled() const { return ::IsWindowEnabled(window_) != FALSE; }
+
+void ChildControl::SetEnabled(bool enabled) {
+  HWND w = window_;
+  HWND parent = ::GetParent(w);
+  if (!enabled && ::GetFocus() == w) {
+    // A disabled control loses the focus; park it on the window so the
+    // control gets it back once enabled again.
+    focus_.control = w;
+    ::EnableWindow(w, FALSE);
+    focus_.parking = true;
+    ::SetFocus(parent);
+    focus_.parking = false;
+    return;
+  }
+  ::EnableWindow(w, enabled ? TRUE : FALSE);
+  if (enabled && focus_.control == w && ::GetFocus() == parent) {
+    ::SetFocus(w);
+  }
+}
+
+std::wstring ChildControl::Text() const {
+  const int n = ::GetWindowTextLengthW(window_);
+  std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) {
+    const int got = ::GetWindowTextW(window_, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+  }
+  return text;
+}
+
+void ChildControl::SetText(std::wstring_view text) {
+  const std::wstring copy(text);
+  if (::SetWindowTextW(window_, copy.c_str()) == FALSE) {
+    throw Failure("SetWindowText failed", ::GetLastError());
+  }
+}
+
+ProgressControl::ProgressControl(const ControlDesign& design, HWND window, FocusMemory& focus)
+    : ChildControl(design, window, focus), value_(design.settings.min, design.settings.max) {
+  ::SendMessageW(Window(), PBM_SETRANGE32, static_cast<WPARAM>(std::lround(value_.Min())),
+                 static_cast<LPARAM>(std::lround(value_.Max())));
+  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value_.Get())), 0);
+}
+
+void ProgressControl::SetValue(float value) {
+  value_.Set(value);  // refuses a value outside the range, keeping the old one
+  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value)), 0);
+}
+
+}  // namespace brim::platform::win32

@@ -1,0 +1,183 @@
+#include "platform/win32/forms/forms_win32.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "platform/failure.h"
+#include "platform/win32/forms/message_box.h"
+#include "platform/win32/text.h"
+
+namespace brim::platform::win32 {
+namespace {
+
+struct DepthGuard {
+  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+  ~DepthGuard() { --depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+FormsRuntime::FormsRuntime(MakeBrowser make_browser)
+    : make_browser_(std::move(make_browser)), box_(std::make_unique<AppMessageBox>()) {
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof icc;
+  icc.dwICC = ICC_PROGRESS_CLASS;
+  ::InitCommonControlsEx(&icc);
+}
+
+FormsRuntime::~FormsRuntime() {
+  // Only frees: the handlers' objects may be gone by now. Run() and
+  // Release() are where terminate handlers run.
+  released_ = true;
+  for (const auto& f : instances_) {
+    f->CloseSilently();
+  }
+}
+
+void FormsRuntime::Register(const FormClass& cls) { classes_.push_back(cls); }
+
+Form& FormsRuntime::Instance(std::wstring_view name) {
+  if (Win32Form* f = Find(name)) {
+    return *f;
+  }
+  for (const FormClass& cls : classes_) {
+    if (cls.design->name == name) {
+      instances_.push_back(std::make_unique<Win32Form>(*this, cls));
+      return *instances_.back();
+    }
+  }
+  throw Failure("No such window class");
+}
+
+Form* FormsRuntime::Existing(std::wstring_view name) { return Find(name); }
+
+Win32Form* FormsRuntime::Find(std::wstring_view name) const {
+  for (const auto& f : instances_) {
+    if (f->Name() == name) {
+      return f.get();
+    }
+  }
+  return nullptr;
+}
+
+Win32Form* FormsRuntime::FindByWindow(HWND window) const {
+  for (const auto& f : instances_) {
+    if (f->Window() != nullptr && f->Window() == window) {
+      return f.get();
+    }
+  }
+  return nullptr;
+}
+
+HWND FormsRuntime::OtherActivatable(const Win32Form* except) const {
+  for (const auto& f : instances_) {
+    HWND w = f->Window();
+    if (f.get() != except && w != nullptr && ::IsWindowVisible(w) != FALSE && ::IsWindowEnabled(w) != FALSE) {
+      return w;
+    }
+  }
+  return nullptr;
+}
+
+bool FormsRuntime::AnyLoaded() const {
+  return std::any_of(instances_.begin(), instances_.end(), [](const auto& f) { return f->Loaded(); });
+}
+
+void FormsRuntime::End() {
+  ended_ = true;
+  for (const auto& f : instances_) {
+    f->CloseSilently();
+  }
+  if (!quit_posted_) {
+    quit_posted_ = true;
+    ::PostQuitMessage(0);
+  }
+}
+
+bool FormsRuntime::Dispatch(const std::function<void()>& handler) {
+  if (ended_ || depth_ > 0) {
+    return false;
+  }
+  {
+    const DepthGuard guard(depth_);
+    try {
+      handler();
+    } catch (const std::exception& e) {
+      if (!ended_) {
+        ReportUntrapped(WidenAnsi(e.what()));
+      }
+    } catch (...) {
+      if (!ended_) {
+        ReportUntrapped(L"Unknown failure");
+      }
+    }
+  }
+  // The program ends once no window is open and no handler is running.
+  if (!ended_ && !quit_posted_ && !AnyLoaded()) {
+    quit_posted_ = true;
+    ::PostQuitMessage(0);
+  }
+  return true;
+}
+
+void FormsRuntime::ReportUntrapped(const std::wstring& description) {
+  box_->Show(L"Run-time error: " + description, MB_OK | MB_ICONERROR);
+}
+
+void FormsRuntime::ProcessMessage(MSG& msg) const {
+  if (msg.hwnd != nullptr) {
+    HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+    if (root != nullptr && FindByWindow(root) != nullptr && ::IsDialogMessageW(root, &msg) != FALSE) {
+      return;
+    }
+  }
+  ::TranslateMessage(&msg);
+  ::DispatchMessageW(&msg);
+}
+
+int FormsRuntime::Run() {
+  MSG msg{};
+  int code = 0;
+  for (;;) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      code = static_cast<int>(msg.wParam);
+      break;
+    }
+    if (got == -1) {
+      code = 1;
+      break;
+    }
+    ProcessMessage(msg);
+  }
+  Release();
+  return code;
+}
+
+void FormsRuntime::Release() {
+  if (released_) {
+    return;
+  }
+  released_ = true;
+  if (!ended_) {
+    // Handlers may reach instances by name; count only those there now.
+    const std::size_t n = instances_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      Win32Form* f = instances_[i].get();
+      Dispatch([f] { f->Events().Form_Terminate(); });
+    }
+  }
+  for (const auto& f : instances_) {
+    f->CloseSilently();
+  }
+  instances_.clear();
+}
+
+}  // namespace brim::platform::win32

@@ -1,0 +1,377 @@
+#include "platform/win32/removal/folder_removal.h"
+
+#include <windows.h>
+
+#include <array>
+#include <exception>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/fs_redirection.h"
+#include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_folder.h"
+#include "platform/win32/removal/target_split.h"
+#include "platform/win32/removal/verbatim_path.h"
+#include "platform/win32/unique_handle.h"
+
+namespace brim::platform::win32 {
+namespace {
+
+constexpr ACCESS_MASK kFolderAccess =
+    DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+constexpr ACCESS_MASK kFileAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+constexpr unsigned kBreatheEntries = 256;
+constexpr DWORD kBreatheMs = 50;
+// Plain files are removed in batches of this many, shared with helper
+// threads: under Wine each checked removal is four round trips to the
+// server, and while one thread waits for it another runs its client side.
+constexpr std::size_t kBatch = 64;
+constexpr std::size_t kShares = 3;     // this thread and two helpers
+constexpr std::size_t kShareFrom = 8;  // below this a batch is not worth a hand-over
+
+bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
+
+// A leaf that the NT layer would read as a pattern or as a step upwards.
+bool LeafNamesNothing(std::wstring_view leaf) {
+  return leaf.empty() || IsDotOrDotDot(leaf) || leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
+}
+
+// One extra thread that runs a job when asked and reports when done. Plain
+// Win32 threads and events, which the XP generation has.
+class Helper {
+ public:
+  using Job = void (*)(void* context);
+  Helper() = default;
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+  ~Helper() {
+    if (thread_.Valid()) {
+      stop_ = true;
+      ::SetEvent(start_.Get());
+      ::WaitForSingleObject(thread_.Get(), INFINITE);
+    }
+  }
+
+  // Starts `job` on the helper; false when no thread could be made (the
+  // caller then does the work itself).
+  bool Start(Job job, void* context) {
+    if (!thread_.Valid() && !Create()) {
+      return false;
+    }
+    job_ = job;
+    context_ = context;
+    ::SetEvent(start_.Get());  // also publishes job_ and context_
+    return true;
+  }
+  void Wait() { ::WaitForSingleObject(done_.Get(), INFINITE); }
+
+ private:
+  bool Create() {
+    if (failed_) {
+      return false;
+    }
+    start_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    done_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (start_.Valid() && done_.Valid()) {
+      thread_.Reset(::CreateThread(nullptr, 64 * 1024, &Helper::Main, this, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                   nullptr));
+    }
+    failed_ = !thread_.Valid();
+    return !failed_;
+  }
+  static DWORD WINAPI Main(void* self_pointer) {
+    auto* self = static_cast<Helper*>(self_pointer);
+    // This thread only ever removes (see fs_redirection.h).
+    const RedirectionOff redirection;
+    for (;;) {
+      ::WaitForSingleObject(self->start_.Get(), INFINITE);
+      if (self->stop_) {
+        return 0;
+      }
+      self->job_(self->context_);
+      ::SetEvent(self->done_.Get());
+    }
+  }
+
+  NtHandle start_;
+  NtHandle done_;
+  NtHandle thread_;
+  Job job_ = nullptr;
+  void* context_ = nullptr;
+  bool stop_ = false;
+  bool failed_ = false;
+};
+
+// Depth-first, iterative: one open handle and one listing batch per level,
+// so memory follows the depth of the tree, not its size.
+class TreeWalk {
+ public:
+  explicit TreeWalk(const FolderRemovalOptions& options)
+      : options_(options), batch_(kBatch), last_breath_(::GetTickCount()) {}
+
+  // `top` was opened and checked; `top_name` is its resolved name.
+  void Run(NtHandle top, std::wstring top_name) {
+    path_ = std::move(top_name);
+    root_ = path_;
+    Push(std::move(top));
+    while (!stack_.empty()) {
+      DirEntry entry;
+      const nt::Status s = stack_.back().listing.Next(entry);
+      if (s == nt::kSuccess) {
+        if (!IsDotOrDotDot(entry.name)) {
+          Breathe();
+          Child(entry);
+        }
+        continue;
+      }
+      Flush();
+      if (s != nt::kNoMoreFiles) {
+        Fail(stack_.back(), nt::ToWin32Error(s));
+      }
+      Finish();
+    }
+  }
+
+  [[nodiscard]] DWORD first_error() const { return first_error_; }
+
+ private:
+  struct Level {
+    Level(NtHandle h, std::size_t length)
+        : handle(std::move(h)), listing(handle.Get()), name_length(length) {}
+    NtHandle handle;
+    DirectoryListing listing;
+    std::size_t name_length;
+    bool failed = false;
+  };
+
+  void Push(NtHandle h) { stack_.emplace_back(std::move(h), path_.size()); }
+
+  void Fail(Level& level, DWORD error) {
+    level.failed = true;
+    if (first_error_ == 0) {
+      first_error_ = error;
+    }
+  }
+
+  void Child(const DirEntry& entry) {
+    if (options_.before_open) {
+      options_.before_open(entry.name);
+    }
+    if (!IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes)) {
+      FoundEntry& slot = batch_[used_++];
+      slot.name.assign(entry.name);  // reuses the slot's storage
+      slot.attributes = entry.attributes;
+      slot.id = entry.id;
+      if (used_ == batch_.size()) {
+        Flush();
+      }
+      return;
+    }
+    Flush();  // the batch belongs to this level
+    Level& level = stack_.back();
+    const bool dir = IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes);
+    CheckedChild child;
+    const DWORD error = OpenChecked(level.handle.Get(), path_, entry, dir ? kFolderAccess : kFileAccess,
+                                    root_, buffers_, child);
+    if (error != 0) {
+      Fail(level, error);
+      return;
+    }
+    if (dir && !child.link_itself) {
+      if (options_.force && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        // Under Wine a read-only folder is one without write permission,
+        // which would keep its children. One that can't be cleared stays.
+        const nt::Status s = ClearReadOnly(child.handle.Get(), entry.attributes);
+        if (nt::Failed(s)) {
+          Fail(level, nt::ToWin32Error(s));
+          return;
+        }
+      }
+      path_ = buffers_.resolved;
+      Push(std::move(child.handle));  // `level` is not used past this point
+      return;
+    }
+    // A file, or a link opened as itself: deleting the handle removes the
+    // link, never what it points to.
+    const nt::Status s = MarkForDeletion(child.handle.Get(), options_.force);
+    if (nt::Failed(s)) {
+      Fail(level, nt::ToWin32Error(s));
+    }
+  }
+
+  // One plain file of the batch: opened, checked and marked for deletion;
+  // closing the handle removes it. Returns 0 or a Win32 error.
+  DWORD RemoveFile(const FoundEntry& entry, CheckBuffers& buffers) const {
+    CheckedChild child;
+    const DWORD error =
+        OpenChecked(stack_.back().handle.Get(), path_, entry.View(), kFileAccess, root_, buffers, child);
+    if (error != 0) {
+      return error;
+    }
+    const nt::Status s = MarkForDeletion(child.handle.Get(), options_.force);
+    return nt::Failed(s) ? nt::ToWin32Error(s) : 0;
+  }
+
+  // Every `step`th file of the batch from `first`; the first error, if any.
+  DWORD RemoveShare(std::size_t first, std::size_t step, CheckBuffers& buffers) const noexcept {
+    DWORD first_error = 0;
+    try {
+      for (std::size_t i = first; i < used_; i += step) {
+        const DWORD error = RemoveFile(batch_[i], buffers);
+        if (first_error == 0) {
+          first_error = error;
+        }
+      }
+    } catch (const std::exception&) {  // out of memory while composing a name
+      first_error = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    return first_error;
+  }
+
+  // What one helper thread does with its share of a batch.
+  struct Share {
+    TreeWalk* walk = nullptr;
+    std::size_t first = 0;
+    CheckBuffers buffers;
+    DWORD error = 0;
+    Helper helper;
+  };
+
+  static void HelperShare(void* share_pointer) {
+    auto* share = static_cast<Share*>(share_pointer);
+    share->error = share->walk->RemoveShare(share->first, kShares, share->buffers);
+  }
+
+  // Removes the batched files of the current folder, shared with the
+  // helpers. The batch never outlives its folder's handle or name.
+  void Flush() {
+    if (used_ == 0) {
+      return;
+    }
+    std::size_t started = 0;
+    if (used_ >= kShareFrom) {
+      for (Share& share : shares_) {
+        share.walk = this;
+        share.first = started + 1;
+        if (!share.helper.Start(&TreeWalk::HelperShare, &share)) {
+          break;
+        }
+        ++started;
+      }
+    }
+    // Share 0, and any share no helper took, here.
+    DWORD error = RemoveShare(0, kShares, buffers_);
+    for (std::size_t first = started + 1; first < kShares; ++first) {
+      const DWORD e = RemoveShare(first, kShares, buffers_);
+      error = error != 0 ? error : e;
+    }
+    for (std::size_t i = 0; i < started; ++i) {
+      shares_[i].helper.Wait();
+      error = error != 0 ? error : shares_[i].error;
+    }
+    used_ = 0;
+    if (error != 0) {
+      Fail(stack_.back(), error);
+    }
+  }
+
+  // The current folder is listed to its end: delete it unless something in
+  // it stayed, and go back up.
+  void Finish() {
+    Level& level = stack_.back();
+    bool failed = level.failed;
+    if (!failed) {
+      const nt::Status s = MarkForDeletion(level.handle.Get(), options_.force);
+      if (nt::Failed(s)) {
+        Fail(level, nt::ToWin32Error(s));
+        failed = true;
+      }
+    }
+    stack_.pop_back();  // closing the handle removes the folder
+    if (!stack_.empty()) {
+      path_.resize(stack_.back().name_length);
+      if (failed) {
+        stack_.back().failed = true;
+      }
+    }
+  }
+
+  void Breathe() {
+    if (options_.breather == nullptr) {
+      return;
+    }
+    const DWORD now = ::GetTickCount();
+    if (++entries_ >= kBreatheEntries || now - last_breath_ >= kBreatheMs) {
+      entries_ = 0;
+      last_breath_ = now;
+      options_.breather->Breathe();
+    }
+  }
+
+  const FolderRemovalOptions& options_;
+  std::vector<Level> stack_;
+  std::wstring path_;  // resolved name of the folder on top of the stack
+  std::wstring root_;  // resolved name of the folder being removed
+  CheckBuffers buffers_;
+  std::vector<FoundEntry> batch_;  // plain files listed, not yet removed
+  std::size_t used_ = 0;
+  DWORD first_error_ = 0;
+  unsigned entries_ = 0;
+  DWORD last_breath_;
+  std::array<Share, kShares - 1> shares_;  // last: their threads stop before the rest goes
+};
+
+}  // namespace
+
+void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
+  RequireNtLength(folder_spec);
+  if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
+    throw Failure("folder name names nothing", ERROR_INVALID_NAME);
+  }
+  const TargetFolder parent = OpenTargetFolder(folder_spec);
+
+  FoundEntry target;
+  if (!LookupEntry(parent.handle.Get(), parent.leaf, target)) {
+    throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
+  }
+  if (IsReparsePoint(target.attributes)) {
+    throw Failure("folder is a link; left as it is", kLinkRefused);
+  }
+  if (!IsDirectory(target.attributes)) {
+    throw Failure("path names a file, not a folder", ERROR_PATH_NOT_FOUND);
+  }
+  if (options.before_open) {
+    options.before_open(target.name);
+  }
+  CheckBuffers buffers;
+  CheckedChild top;
+  const DWORD error =
+      OpenChecked(parent.handle.Get(), parent.name, target.View(), kFolderAccess, {}, buffers, top);
+  if (error != 0) {
+    throw Failure("cannot open folder", error);
+  }
+  if (top.link_itself) {
+    throw Failure("folder is a link; left as it is", kLinkRefused);
+  }
+  if (options.force && (target.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    const nt::Status s = ClearReadOnly(top.handle.Get(), target.attributes);
+    if (nt::Failed(s)) {
+      throw Failure("cannot clear the folder's read-only attribute", nt::ToWin32Error(s));
+    }
+  }
+
+  TreeWalk walk(options);
+  walk.Run(std::move(top.handle), std::move(buffers.resolved));
+  DWORD first_error = walk.first_error();
+  // Wine unlinks at close and drops errors there; make sure the folder went.
+  FoundEntry left;
+  if (first_error == 0 && LookupEntry(parent.handle.Get(), target.name, left)) {
+    first_error = ERROR_DIR_NOT_EMPTY;
+  }
+  if (first_error != 0) {
+    throw Failure("folder not wholly removed", first_error);
+  }
+}
+
+}  // namespace brim::platform::win32

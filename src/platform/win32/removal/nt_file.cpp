@@ -1,0 +1,199 @@
+#include "platform/win32/removal/nt_file.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace brim::platform::win32 {
+namespace {
+
+constexpr ULONG kListingBytes = 16 * 1024;
+// Room for the longest name the NT layer can count, and no more: a longer
+// one fails the query instead of coming back cut.
+constexpr ULONG kNameInfoBytes = sizeof(UNICODE_STRING) + (nt::kMaxNameChars + 1) * sizeof(wchar_t);
+
+// False when `s` is too long to be counted; `out` is then untouched.
+bool Counted(std::wstring_view s, UNICODE_STRING& out) {
+  if (s.size() > nt::kMaxNameChars) {
+    return false;
+  }
+  out.Length = static_cast<USHORT>(s.size() * sizeof(wchar_t));
+  out.MaximumLength = out.Length;
+  out.Buffer = const_cast<wchar_t*>(s.data());  // the API takes it non-const but only reads it
+  return true;
+}
+
+bool ClassUnsupported(nt::Status s) {
+  return s == nt::kInvalidInfoClass || s == nt::kNotImplemented || s == nt::kInvalidParameter ||
+         s == nt::kNotSupported;
+}
+
+std::atomic<bool> g_disposition_ex_works{true};
+
+}  // namespace
+
+DirectoryListing::DirectoryListing(HANDLE dir, std::wstring_view mask)
+    : dir_(dir), mask_(mask), buffer_(kListingBytes / sizeof(ULONGLONG)) {}
+
+nt::Status DirectoryListing::Fill() {
+  for (;;) {
+    IO_STATUS_BLOCK io{};
+    UNICODE_STRING mask{};
+    if (!Counted(mask_, mask)) {
+      done_ = true;
+      return nt::kNameTooLong;
+    }
+    const nt::Status s = nt::Ntdll().QueryDirectoryFile(
+        dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
+        (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
+    if (first_ && info_class_ == nt::kFileIdBothDirectoryInformation && ClassUnsupported(s)) {
+      info_class_ = nt::kFileBothDirectoryInformation;  // file systems without ids
+      continue;
+    }
+    first_ = false;
+    if (s == nt::kNoMoreFiles || s == nt::kNoSuchFile || (s == nt::kSuccess && io.Information == 0)) {
+      done_ = true;
+      return nt::kNoMoreFiles;
+    }
+    if (nt::Failed(s)) {
+      done_ = true;
+      return s;
+    }
+    offset_ = 0;
+    have_batch_ = true;
+    return nt::kSuccess;
+  }
+}
+
+nt::Status DirectoryListing::Next(DirEntry& out) {
+  if (done_) {
+    return nt::kNoMoreFiles;
+  }
+  if (!have_batch_) {
+    const nt::Status s = Fill();
+    if (s != nt::kSuccess) {
+      return s;
+    }
+  }
+  const auto* base = reinterpret_cast<const unsigned char*>(buffer_.data()) + offset_;
+  ULONG next = 0;
+  if (info_class_ == nt::kFileIdBothDirectoryInformation) {
+    const auto* e = reinterpret_cast<const nt::FileIdBothDirInformation*>(base);
+    out.name = std::wstring_view(e->FileName, e->FileNameLength / sizeof(wchar_t));
+    out.attributes = e->FileAttributes;
+    out.id = e->FileId.QuadPart;
+    next = e->NextEntryOffset;
+  } else {
+    const auto* e = reinterpret_cast<const nt::FileBothDirInformation*>(base);
+    out.name = std::wstring_view(e->FileName, e->FileNameLength / sizeof(wchar_t));
+    out.attributes = e->FileAttributes;
+    out.id = 0;
+    next = e->NextEntryOffset;
+  }
+  if (next == 0) {
+    have_batch_ = false;
+  } else {
+    offset_ += next;
+  }
+  return nt::kSuccess;
+}
+
+nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options,
+                        NtHandle& out) {
+  UNICODE_STRING u{};
+  if (!Counted(name, u)) {
+    return nt::kNameTooLong;
+  }
+  OBJECT_ATTRIBUTES oa{};
+  oa.Length = sizeof oa;
+  oa.RootDirectory = root;
+  oa.ObjectName = &u;
+  oa.Attributes = nt::kObjCaseInsensitive;
+  IO_STATUS_BLOCK io{};
+  return nt::Ntdll().OpenFile(
+      out.Receive(), access | SYNCHRONIZE, &oa, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      options | nt::kFileOpenReparsePoint | nt::kFileSynchronousIoNonalert | nt::kFileOpenForBackupIntent);
+}
+
+nt::Status QueryIdentity(HANDLE h, Identity& out) {
+  IO_STATUS_BLOCK io{};
+  nt::FileBasicInformation basic{};
+  nt::Status s = nt::Ntdll().QueryInformationFile(h, &io, &basic, sizeof basic, nt::kFileBasicInformation);
+  if (nt::Failed(s)) {
+    return s;
+  }
+  nt::FileInternalInformation internal{};
+  s = nt::Ntdll().QueryInformationFile(h, &io, &internal, sizeof internal, nt::kFileInternalInformation);
+  if (nt::Failed(s)) {
+    internal.IndexNumber.QuadPart = 0;  // some file systems have no ids; the other checks still hold
+  }
+  out.attributes = basic.FileAttributes;
+  out.id = internal.IndexNumber.QuadPart;
+  return nt::kSuccess;
+}
+
+nt::Status QueryResolvedName(HANDLE h, std::vector<ULONGLONG>& buffer, std::wstring_view& out) {
+  buffer.resize((kNameInfoBytes + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+  ULONG returned = 0;
+  const nt::Status s =
+      nt::Ntdll().QueryObject(h, nt::kObjectNameInformation, buffer.data(), kNameInfoBytes, &returned);
+  if (nt::Failed(s)) {
+    return s;
+  }
+  const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+  if (name->Buffer == nullptr || name->Length == 0) {
+    return nt::kObjectNameNotFound;  // a nameless handle can't be checked
+  }
+  out = std::wstring_view(name->Buffer, name->Length / sizeof(wchar_t));
+  return nt::kSuccess;
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  UNICODE_STRING ua{};
+  UNICODE_STRING ub{};
+  if (a.size() != b.size() || !Counted(a, ua) || !Counted(b, ub)) {
+    return false;  // names too long to compare are not taken as equal
+  }
+  return nt::Ntdll().EqualUnicodeString(&ua, &ub, TRUE) != FALSE;
+}
+
+nt::Status ClearReadOnly(HANDLE h, ULONG attributes) {
+  nt::FileBasicInformation basic{};  // zero times mean "leave as they are"
+  basic.FileAttributes = attributes & ~static_cast<ULONG>(FILE_ATTRIBUTE_READONLY);
+  if (basic.FileAttributes == 0) {
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  }
+  IO_STATUS_BLOCK io{};
+  return nt::Ntdll().SetInformationFile(h, &io, &basic, sizeof basic, nt::kFileBasicInformation);
+}
+
+nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only) {
+  IO_STATUS_BLOCK io{};
+  if (ignore_read_only && g_disposition_ex_works.load(std::memory_order_relaxed)) {
+    nt::FileDispositionInformationEx ex{nt::kDispositionDelete | nt::kDispositionIgnoreReadOnly};
+    const nt::Status s =
+        nt::Ntdll().SetInformationFile(h, &io, &ex, sizeof ex, nt::kFileDispositionInformationEx);
+    if (!ClassUnsupported(s)) {
+      return s;
+    }
+    g_disposition_ex_works.store(false, std::memory_order_relaxed);  // older systems: clear and retry below
+  }
+  nt::FileDispositionInformation disposition{TRUE};
+  nt::Status s = nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
+                                                nt::kFileDispositionInformation);
+  if (s != nt::kCannotDelete || !ignore_read_only) {
+    return s;
+  }
+  Identity identity;
+  s = QueryIdentity(h, identity);
+  if (nt::Failed(s)) {
+    return s;
+  }
+  s = ClearReadOnly(h, identity.attributes);
+  if (nt::Failed(s)) {
+    return s;
+  }
+  return nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
+                                        nt::kFileDispositionInformation);
+}
+
+}  // namespace brim::platform::win32

@@ -1,0 +1,81 @@
+#pragma once
+// Handle-relative file operations on top of the NT layer: list a directory,
+// open a child of an open directory without following links, ask an open
+// handle what it is, and delete through the handle.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/removal/ntdll.h"
+#include "platform/win32/unique_handle.h"
+
+namespace brim::platform::win32 {
+
+// One entry of a directory listing, valid until the listing moves on.
+struct DirEntry {
+  std::wstring_view name;
+  ULONG attributes = 0;
+  std::int64_t id = 0;  // 0 where the file system gives none
+};
+
+// Walks one open directory in fixed-size batches: memory per listing does
+// not grow with the directory.
+class DirectoryListing {
+ public:
+  // `mask` (optional) restricts the listing to matching names; it is only
+  // honoured by a handle's first query, so give each mask a fresh handle.
+  explicit DirectoryListing(HANDLE dir, std::wstring_view mask = {});
+  // kSuccess with `out` filled, kNoMoreFiles at the end, or a failure.
+  nt::Status Next(DirEntry& out);
+
+ private:
+  nt::Status Fill();
+
+  HANDLE dir_;
+  std::wstring mask_;
+  std::vector<ULONGLONG> buffer_;  // 8-byte aligned, as the NT layer wants
+  ULONG info_class_ = nt::kFileIdBothDirectoryInformation;
+  std::size_t offset_ = 0;
+  bool have_batch_ = false;
+  bool first_ = true;
+  bool done_ = false;
+};
+
+struct Identity {
+  ULONG attributes = 0;
+  std::int64_t id = 0;
+};
+
+inline bool IsDirectory(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+inline bool IsReparsePoint(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// Opens `name` inside the directory `root`. A link is opened as itself where
+// the platform can (FILE_OPEN_REPARSE_POINT); callers must still check.
+nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options,
+                        NtHandle& out);
+
+nt::Status QueryIdentity(HANDLE h, Identity& out);
+
+// The handle's whole name as the system resolved it, volume included
+// ("\Device\HarddiskVolume1\WINDOWS" on Windows, "\??\Q:\WINDOWS" under
+// Wine): the same path on another drive has another name. Under Wine a
+// handle opened through a symlink names the link's target here. Fails on a
+// name longer than the NT layer can count.
+// `buffer` is reused between calls; the view points into it.
+nt::Status QueryResolvedName(HANDLE h, std::vector<ULONGLONG>& buffer, std::wstring_view& out);
+
+// Equal as the file system compares names: letter case ignored.
+bool SameName(std::wstring_view a, std::wstring_view b);
+
+// Marks the handle's file for deletion on close. With `ignore_read_only` a
+// read-only item goes too (cleared through the handle where the platform
+// cannot ignore it).
+nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only);
+
+nt::Status ClearReadOnly(HANDLE h, ULONG attributes);
+
+}  // namespace brim::platform::win32

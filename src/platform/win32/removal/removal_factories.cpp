@@ -1,0 +1,75 @@
+#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/file_removal.h"
+#include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/fs_redirection.h"
+
+namespace brim::platform::win32 {
+namespace {
+
+// Paints and sent messages between removals see the system's own view of
+// system32 (see fs_redirection.h).
+class RedirectedBreather : public Breather {
+ public:
+  RedirectedBreather(Breather* breather, RedirectionOff& redirection)
+      : breather_(breather), redirection_(redirection) {}
+  void Breathe() override {
+    redirection_.Restore();
+    breather_->Breathe();
+    redirection_.Off();
+  }
+
+ private:
+  Breather* breather_;
+  RedirectionOff& redirection_;
+};
+
+class FolderRemover : public FileSystemObject {
+ public:
+  explicit FolderRemover(Breather* breather) { options_.breather = breather; }
+  void DeleteFolder(const std::wstring& folder_spec, bool force) override {
+    FolderRemovalOptions options = options_;
+    options.force = force;
+    RedirectionOff redirection;
+    RedirectedBreather breather(options_.breather, redirection);
+    if (options.breather != nullptr) {
+      options.breather = &breather;
+    }
+    RemoveFolderTree(folder_spec, options);
+  }
+
+ private:
+  FolderRemovalOptions options_;
+};
+
+class FolderRemoverFactory : public FileSystemObjectFactory {
+ public:
+  explicit FolderRemoverFactory(Breather* breather) : breather_(breather) {}
+  std::unique_ptr<FileSystemObject> Create() override { return std::make_unique<FolderRemover>(breather_); }
+
+ private:
+  Breather* breather_;
+};
+
+class FileRemover : public FileRemoval {
+ public:
+  explicit FileRemover(Breather* breather) : breather_(breather) {}
+  void Kill(const std::wstring& path) override {
+    RedirectionOff redirection;
+    RedirectedBreather breather(breather_, redirection);
+    RemoveMatchingFiles(path, breather_ != nullptr ? &breather : nullptr);
+  }
+
+ private:
+  Breather* breather_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystemObjectFactory> MakeFileSystemObjectFactory(Breather* breather) {
+  return std::make_unique<FolderRemoverFactory>(breather);
+}
+std::unique_ptr<FileRemoval> MakeFileRemoval(Breather* breather) {
+  return std::make_unique<FileRemover>(breather);
+}
+
+}  // namespace brim::platform::win32

@@ -1,0 +1,36 @@
+#pragma once
+// The folder that holds a removal's target, opened by its composed path and
+// checked to lie inside the target's own place before anything in it is
+// touched. Links on the way are followed by the open; the check on where
+// they led is what keeps a target in its place.
+
+#include <string>
+#include <string_view>
+
+#include "platform/win32/unique_handle.h"
+
+namespace brim::platform::win32 {
+
+// The places a composed path claims, as composed: its drive root, and the
+// profile folder when the path lies inside one (empty otherwise).
+struct Anchors {
+  std::wstring drive;    // "Q:\"
+  std::wstring profile;  // "Q:\Documents and Settings\U"
+};
+Anchors AnchorsOf(std::wstring_view path);
+
+// True when the resolved name `name` is `anchor` itself or lies below it.
+bool Inside(std::wstring_view name, std::wstring_view anchor);
+
+struct TargetFolder {
+  FileHandle handle;
+  std::wstring name;  // resolved, volume included
+  std::wstring leaf;  // the target's last component, as composed
+};
+
+// Throws Failure: ERROR_FILENAME_EXCED_RANGE for a path past the NT limit,
+// before any call reaches the file system; kLinkRefused when the profile
+// lies off the drive or the folder outside its anchor; else the open's error.
+TargetFolder OpenTargetFolder(const std::wstring& path);
+
+}  // namespace brim::platform::win32

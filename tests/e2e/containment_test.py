@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""The program file under Wine, typed into with keyboard messages, over a
+hostile XP drive (X:): file links to the same path on another drive (W:),
+names that hold a backslash, links in the middle of targets' paths out of
+the profile, out of the drive and into another user's profile. The run says
+"Finished"; nothing outside the targets changes, byte for byte.
+Usage: containment_test.py PROGRAM.exe e2e_spy.exe   (run by CTest)"""
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "..", "removal")]
+import hostile_drive  # noqa: E402
+import person  # noqa: E402
+from hostile_drive import make_sample_drive  # noqa: E402
+from wine_drive import check, fingerprint, map_drive  # noqa: E402
+
+def main():
+    exe, spy_exe = sys.argv[1:3]
+    root = map_drive("X")
+    other = map_drive("W")
+    outside = os.path.join(os.path.dirname(root), "x-outside")
+    if os.path.lexists(outside):
+        hostile_drive.remove_tree(outside)
+    os.makedirs(outside)
+    manifest = make_sample_drive.build(root, "Administrator", "Guest")
+    hostile = hostile_drive.build(root, other, outside)
+    hostile_drive.plant_canaries(root)
+    env = person.test_env()
+
+    before = fingerprint(root, other, outside)
+    spy = person.Spy(spy_exe, exe, env)
+    try:
+        person.cleanup_as_a_person(spy, person.PostedKeys(spy), "X", "Administrator", person.Shots(None, env),
+                                   print)
+    except person.Failed as failure:
+        check(False, str(failure))
+    finally:
+        spy.close()
+    after = fingerprint(root, other, outside)
+    wrong, left = hostile_drive.outcome(root, manifest, hostile, before, after)
+    check(not wrong, "nothing outside the targets changed, and every hostile entry stayed (not: %s)" % wrong[:10])
+    check(not left, "every target with nothing hostile about it went (left: %s)" % left)
+
+
+if __name__ == "__main__":
+    main()

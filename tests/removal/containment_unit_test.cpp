@@ -1,0 +1,81 @@
+// The rules that keep a removal in its place, on the NT layer and the
+// composed paths themselves (drive Q: under Wine).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/target_folder.h"
+#include "removal/removal_test_support.h"
+
+namespace brim::testing {
+namespace {
+
+namespace win32 = platform::win32;
+namespace nt = platform::win32::nt;
+
+// 32,769 characters: cut to 16 bits of bytes it would be the one "A".
+const std::wstring kPastTheCount = L"A" + std::wstring(nt::kMaxNameChars + 1, L'A');
+
+TEST(NtNames, ANameTooLongToCountFailsInsteadOfNamingItsFrontPart) {
+  const std::wstring d = FreshFolder(L"Counted");
+  MakeFile(d + L"\\A");
+  const win32::FileHandle dir = win32::OpenFolderByPath(d);
+  win32::NtHandle h;
+  EXPECT_EQ(win32::OpenRelative(dir.Get(), kPastTheCount, DELETE, 0, h), nt::kNameTooLong);
+  win32::FoundEntry found;
+  EXPECT_THROW(win32::LookupEntry(dir.Get(), kPastTheCount, found), platform::Failure);
+  EXPECT_FALSE(win32::SameName(kPastTheCount + L"x", kPastTheCount + L"y"));
+  EXPECT_TRUE(win32::SameName(L"\\??\\Q:\\Windows", L"\\??\\q:\\WINDOWS"));
+  EXPECT_TRUE(Exists(d + L"\\A"));
+}
+
+TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {
+  const std::wstring d = FreshFolder(L"Limit");
+  MakeDir(d + L"\\Temp");
+  MakeFile(d + L"\\Temp\\x.tmp");
+  const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
+  const auto files = win32::MakeFileRemoval(nullptr);
+  // "\\?\" and the path: one character past what the system can name.
+  const std::wstring too_long =
+      d + L"\\" + std::wstring(nt::kMaxNameChars - 4 - d.size() - 5, L'A') + L"\\Temp";
+  ASSERT_EQ(too_long.size() + 4, nt::kMaxNameChars + 1);
+  EXPECT_EQ(FailureCode([&] { folders->Create()->DeleteFolder(too_long, true); }),
+            static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_EQ(FailureCode([&] { files->Kill(too_long + L"\\*.tmp"); }),
+            static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
+  // One shorter is a path like any other: it names nothing here.
+  const std::wstring longest = too_long.substr(0, too_long.size() - 6) + L"\\Temp";
+  EXPECT_NE(FailureCode([&] { folders->Create()->DeleteFolder(longest, true); }),
+            static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_TRUE(Exists(d + L"\\Temp\\x.tmp"));
+}
+
+TEST(Anchors, ADrivePathIsAnchoredAtItsRootAProfilePathAtItsProfile) {
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\WINDOWS\\Temp").drive, L"Q:\\");
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\WINDOWS\\Temp").profile, L"");
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings\\Guest\\Cookies").profile,
+            L"Q:\\Documents and Settings\\Guest");
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\DOCUMENTS AND SETTINGS\\Guest\\Local Settings\\Temp").profile,
+            L"Q:\\DOCUMENTS AND SETTINGS\\Guest");
+  // A profile itself, or no user at all, has only the drive to stay on.
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings\\Guest").profile, L"");
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings\\\\Cookies").profile, L"");
+  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings.old\\Guest\\Cookies").profile, L"");
+}
+
+TEST(Anchors, InsideMeansTheWholeNameOrBelowItVolumeIncluded) {
+  EXPECT_TRUE(win32::Inside(L"\\??\\Q:\\", L"\\??\\Q:\\"));
+  EXPECT_TRUE(win32::Inside(L"\\??\\Q:\\WINDOWS", L"\\??\\Q:\\"));
+  EXPECT_TRUE(win32::Inside(L"\\??\\q:\\windows\\temp", L"\\??\\Q:\\WINDOWS"));
+  EXPECT_FALSE(win32::Inside(L"\\??\\R:\\WINDOWS", L"\\??\\Q:\\"));
+  EXPECT_FALSE(win32::Inside(L"\\WINDOWS", L"\\??\\Q:\\"));
+  EXPECT_FALSE(
+      win32::Inside(L"\\??\\Q:\\Documents and Settings\\Guest2", L"\\??\\Q:\\Documents and Settings\\Guest"));
+  EXPECT_FALSE(win32::Inside(L"\\Device\\HarddiskVolume10\\x", L"\\Device\\HarddiskVolume1\\"));
+}
+
+}  // namespace
+}  // namespace brim::testing
