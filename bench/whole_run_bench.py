@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The whole run as the user meets it, against a reference script, under Wine.
 
-Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typical,fat] [--counts]
+Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typical,fat] [--counts] [--exe OLD.exe]
 
 Times the real exe from Enter to "Finished" (typed into and watched by
 e2e_spy.exe, as in tests/e2e) on two generated XP drives, side by side with a
@@ -12,10 +12,9 @@ and the figures are medians. The reference's time is measured inside the
 script (Timer around the 92 rows), so neither side pays for starting up;
 its whole cscript process is shown beside it.
 
-With --counts (unfinished: the log of the bench's own wineserver still comes
-back empty), once per drive, the deterministic figure: wineserver requests per
+With --counts, once per drive, the deterministic figure: wineserver requests per
 removed file, ours and the reference's, counted by name in the server's
-+server log (request lines only), minus a run over an empty drive. Last, our
++server log (request lines only, written to a file), minus a run over an empty drive. Last, our
 peak working set, read by the spy through GetProcessMemoryInfo.
 
 The typical drive is tools/make_sample_drive.py's drive plus about 4,800 files
@@ -34,7 +33,6 @@ import shutil
 import statistics
 import subprocess
 import sys
-import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -43,7 +41,7 @@ sys.path[:0] = [HERE, os.path.join(ROOT, "tools"), os.path.join(ROOT, "tests", "
                 os.path.join(ROOT, "tests", "support")]
 import make_sample_drive  # noqa: E402
 import person  # noqa: E402
-from brim_wine import WINE  # noqa: E402
+from brim_wine import WINE, can_run_win32, pe_bits, win32_reason  # noqa: E402
 from run_bench import build_tree, no_links  # noqa: E402
 
 USER = "Administrator"
@@ -51,6 +49,7 @@ OURS_LETTER, REF_LETTER = "Q", "R"
 # Profile junk added to the sample drive, in files (run_bench.build_tree's shape).
 DRIVES = {"typical": 4800, "fat": 57000}
 REQUEST = re.compile(r"^([0-9a-f]+): ([a-z_]+)\( ")
+NEW_THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
 THREAD_REPLY = re.compile(r"^[0-9a-f]+: init_(?:first_)?thread\(\) = 0 \{ pid=([0-9a-f]+), tid=([0-9a-f]+)")
 
 
@@ -132,10 +131,10 @@ def reference_script(path, letter):
 
 
 class Bench:
-    def __init__(self, build, work):
+    def __init__(self, build, work, exe=None):
         self.build = build
         self.work = work
-        self.exe = os.path.join(build, "src", "app", "Brimsweep 1.8.exe")
+        self.exe = exe or os.path.join(build, "src", "app", "Brimsweep 1.8.exe")
         self.spy_exe = os.path.join(build, "tests", "e2e", "e2e_spy.exe")
         for f in (self.exe, self.spy_exe):
             if not os.path.isfile(f):
@@ -147,6 +146,7 @@ class Bench:
         self.script = os.path.join(work, "reference.vbs")
         self.xvfb = None
         self.server = None
+        self.log_path = None
 
     # -- set-up ---------------------------------------------------------------------------
     def start(self):
@@ -169,31 +169,42 @@ class Bench:
         self.server_up(debug=False)
 
     def server_up(self, debug):
-        """A persistent wineserver for the prefix; with `debug`, its +server log is
-        counted as it comes (by requesting thread)."""
+        """A persistent wineserver for the prefix; with `debug`, its +server log
+        goes to a file (read through a pipe it came back empty), counted once the
+        server is down."""
         self.server_down()
         # The server logs the requests of clients whose WINEDEBUG has +server.
         self.client_env = dict(self.env, BRIM_WINEDEBUG="+server" if debug else "-all")
         self.counts = collections.Counter()
-        self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.PIPE if debug else subprocess.DEVNULL,
-                                       text=True, errors="replace")
-        self.reader = None
-        if debug:
-            self.reader = threading.Thread(target=self._count, args=(self.server.stderr,), daemon=True)
-            self.reader.start()
+        self.first_pid = None
+        self.log_path = os.path.join(self.work, "server.log") if debug else None
+        log = open(self.log_path, "w") if debug else subprocess.DEVNULL
+        try:
+            self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env, stdout=subprocess.DEVNULL,
+                                           stderr=log)
+        finally:
+            if debug:
+                log.close()
         time.sleep(0.5)
 
     def _count(self, stream):
         """Counts request lines by (wine process id, request name); notes the
         first process to start, the one this run launched."""
         pid_of_tid = {}
-        self.first_pid = None
+        own_new_thread = set()  # threads asking for a thread in their own process
         for line in stream:
             m = REQUEST.match(line)
             if m:
                 tid, name = m.groups()
                 self.counts[(pid_of_tid.get(tid), name)] += 1
+                if name == "new_thread" and "process=ffffffff" in line:
+                    own_new_thread.add(tid)
+                continue
+            t = NEW_THREAD_REPLY.match(line)
+            if t and t.group(1) in own_new_thread:
+                own_new_thread.discard(t.group(1))
+                if t.group(1) in pid_of_tid:
+                    pid_of_tid[t.group(2)] = pid_of_tid[t.group(1)]
                 continue
             r = THREAD_REPLY.match(line)
             if r:
@@ -209,9 +220,12 @@ class Bench:
             except subprocess.TimeoutExpired:
                 self.server.kill()
                 self.server.wait()
-            if self.reader is not None:
-                self.reader.join(timeout=60)
             self.server = None
+            if self.log_path is not None:
+                with open(self.log_path, errors="replace") as fh:
+                    self._count(fh)
+                os.remove(self.log_path)
+                self.log_path = None
 
     def stop(self):
         self.server_down()
@@ -232,7 +246,13 @@ class Bench:
     def ours(self, copy):
         """Enter to "Finished" through the real exe: (seconds, peak working set, wine pid)."""
         self.map(OURS_LETTER, copy)
-        spy = person.Spy(self.spy_exe, self.exe, self.client_env)
+        # A client whose stderr is /dev/null gets no server log: give it a file.
+        err = open(os.path.join(self.work, "client.err"), "w") if self.log_path else subprocess.DEVNULL
+        try:
+            spy = person.Spy(self.spy_exe, self.exe, self.client_env, stderr=err)
+        finally:
+            if self.log_path:
+                err.close()
         try:
             person.wait_main(spy, lambda _: None)
             person.fill_in(spy, person.PostedKeys(spy), OURS_LETTER, USER, lambda _: None)
@@ -253,8 +273,13 @@ class Bench:
         """The script's own time for the 92 rows, its whole process's, and its process id."""
         self.map(REF_LETTER, copy)
         started = time.monotonic()
-        proc = subprocess.Popen([WINE, "cscript", "//nologo", person.winpath(self.script)],
-                                env=self.client_env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        err = open(os.path.join(self.work, "client.err"), "w") if self.log_path else subprocess.DEVNULL
+        try:
+            proc = subprocess.Popen([WINE, "cscript", "//nologo", person.winpath(self.script)],
+                                    env=self.client_env, stdout=subprocess.PIPE, stderr=err, text=True)
+        finally:
+            if self.log_path:
+                err.close()
         out, _ = proc.communicate()
         process_seconds = time.monotonic() - started
         m = re.search(r"ms=(-?\d+)", out)
@@ -299,14 +324,19 @@ def main():
     ap.add_argument("--rounds", type=int, default=5, help="timed rounds on the typical drive (default 5)")
     ap.add_argument("--fat-rounds", type=int, default=3, help="timed rounds on the fat drive (default 3)")
     ap.add_argument("--drives", default="typical,fat")
-    ap.add_argument("--counts", action="store_true",
-                    help="also count wineserver requests (not working yet: see bench/RESULTS.md)")
+    ap.add_argument("--counts", action="store_true", help="also count wineserver requests per removed file")
+    ap.add_argument("--exe", help="time this exe instead of the build's (an older build, for a before figure)")
     args = ap.parse_args()
     build = os.path.abspath(args.build_dir)
+    exe = os.path.join(build, "src", "app", "Brimsweep 1.8.exe")
+    if os.path.isfile(exe) and pe_bits(exe) == 32 and not can_run_win32():
+        build = os.path.join(os.path.dirname(build), "windows64")
+        say("whole-run bench: the 32-bit exe can't run here (%s); timing the 64-bit build in %s"
+            % (win32_reason(), build))
     work = os.path.join(build, "bench-work", "whole-run")
     assert os.path.commonpath([work, build]) == build
     os.makedirs(work, exist_ok=True)
-    bench = Bench(build, work)
+    bench = Bench(build, work, args.exe and os.path.abspath(args.exe))
     results = []
     try:
         bench.start()
