@@ -49,7 +49,9 @@ OURS_LETTER, REF_LETTER = "Q", "R"
 # Profile junk added to the sample drive, in files (run_bench.build_tree's shape).
 DRIVES = {"typical": 4800, "fat": 57000}
 REQUEST = re.compile(r"^([0-9a-f]+): ([a-z_]+)\( ")
-NEW_THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
+NEW_FIRST_THREAD_UNIX_PID = re.compile(r"unix_pid=(\d+)")
+THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
+FIRST_THREAD_UNIX_PID = re.compile(r"unix_pid=(\d+)")
 THREAD_REPLY = re.compile(r"^[0-9a-f]+: init_(?:first_)?thread\(\) = 0 \{ pid=([0-9a-f]+), tid=([0-9a-f]+)")
 
 
@@ -176,7 +178,7 @@ class Bench:
         # The server logs the requests of clients whose WINEDEBUG has +server.
         self.client_env = dict(self.env, BRIM_WINEDEBUG="+server" if debug else "-all")
         self.counts = collections.Counter()
-        self.first_pid = None
+        self.unix_pid = {}  # wine process id -> Unix process id
         self.log_path = os.path.join(self.work, "server.log") if debug else None
         log = open(self.log_path, "w") if debug else subprocess.DEVNULL
         try:
@@ -188,9 +190,10 @@ class Bench:
         time.sleep(0.5)
 
     def _count(self, stream):
-        """Counts request lines by (wine process id, request name); notes the
-        first process to start, the one this run launched."""
+        """Counts request lines by (wine process id, request name); notes each
+        process's Unix process id."""
         pid_of_tid = {}
+        unix_pid_of_tid = {}  # a first thread's Unix process, until its reply names the process
         own_new_thread = set()  # threads asking for a thread in their own process
         for line in stream:
             m = REQUEST.match(line)
@@ -199,6 +202,9 @@ class Bench:
                 self.counts[(pid_of_tid.get(tid), name)] += 1
                 if name == "new_thread" and "process=ffffffff" in line:
                     own_new_thread.add(tid)
+                u = FIRST_THREAD_UNIX_PID.search(line) if name == "init_first_thread" else None
+                if u:
+                    unix_pid_of_tid[tid] = int(u.group(1))
                 continue
             t = NEW_THREAD_REPLY.match(line)
             if t and t.group(1) in own_new_thread:
@@ -209,8 +215,8 @@ class Bench:
             r = THREAD_REPLY.match(line)
             if r:
                 pid_of_tid[r.group(2)] = int(r.group(1), 16)
-                if self.first_pid is None:
-                    self.first_pid = int(r.group(1), 16)
+                if r.group(2) in unix_pid_of_tid:
+                    self.unix_pid[int(r.group(1), 16)] = unix_pid_of_tid.pop(r.group(2))
 
     def server_down(self):
         if self.server is not None:
@@ -305,11 +311,14 @@ def count_run(bench, who, template, copy, empty):
         if who == "ours":
             _, _, wine_pid = bench.ours(folder)
         else:
-            bench.reference(folder)
+            _, _, ref_unix_pid = bench.reference(folder)
         bench.server_down()
-        # Ours: the program the spy started; the reference: cscript itself.
-        pid = wine_pid if who == "ours" else bench.first_pid
-        out.append(counts_of(bench, lambda p: p == pid))
+        # Ours: the program the spy started; the reference: cscript itself
+        # (brim-wine execs the loader, so its Unix process is the one started).
+        if who == "ours":
+            out.append(counts_of(bench, lambda p: p == wine_pid))
+        else:
+            out.append(counts_of(bench, lambda p: bench.unix_pid.get(p) == ref_unix_pid))
         if folder == copy:
             left, lost = template.check(copy, who + " (counted)")
             if lost or (who == "ours" and left):
