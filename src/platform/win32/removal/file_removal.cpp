@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "platform/failure.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
-#include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -32,7 +32,7 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FI
   if (child.link_itself) {
     return kLinkRefused;
   }
-  const nt::Status s = MarkForDeletion(child.handle.Get(), false);
+  const nt::Status s = MarkForDeletion(child.handle.get(), false);
   return nt::Failed(s) ? nt::ToWin32Error(s) : 0;  // closing the handle removes it
 }
 
@@ -41,14 +41,14 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FI
 bool AFileStillMatches(const std::wstring& path) {
   WIN32_FIND_DATAW data{};
   const FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
-  if (!find.Valid()) {
+  if (!find) {
     return false;
   }
   do {
     if (!IsDirectory(data.dwFileAttributes)) {
       return true;
     }
-  } while (::FindNextFileW(find.Get(), &data) != FALSE);
+  } while (::FindNextFileW(find.get(), &data) != FALSE);
   return false;
 }
 
@@ -63,7 +63,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
 
   WIN32_FIND_DATAW data{};
   FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
-  if (!find.Valid()) {
+  if (!find) {
     throw Failure("no file matches", ::GetLastError());
   }
   CheckBuffers buffers;
@@ -75,14 +75,14 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
       continue;  // folders never go, whatever their name
     }
     matched = true;
-    const DWORD error = RemoveMatch(folder.handle.Get(), folder.name, data, buffers);
+    const DWORD error = RemoveMatch(folder.handle.get(), folder.name, data, buffers);
     if (error != 0 && first_error == 0) {
       first_error = error;
     }
     if (breather != nullptr && ++count % kBreatheEntries == 0) {
       breather->Breathe();
     }
-  } while (::FindNextFileW(find.Get(), &data) != FALSE);
+  } while (::FindNextFileW(find.get(), &data) != FALSE);
   const DWORD end = ::GetLastError();
   if (end != ERROR_NO_MORE_FILES && first_error == 0) {
     first_error = end;
