@@ -49,8 +49,7 @@ OURS_LETTER, REF_LETTER = "Q", "R"
 # Profile junk added to the sample drive, in files (run_bench.build_tree's shape).
 DRIVES = {"typical": 4800, "fat": 57000}
 REQUEST = re.compile(r"^([0-9a-f]+): ([a-z_]+)\( ")
-NEW_FIRST_THREAD_UNIX_PID = re.compile(r"unix_pid=(\d+)")
-THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
+NEW_THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
 FIRST_THREAD_UNIX_PID = re.compile(r"unix_pid=(\d+)")
 THREAD_REPLY = re.compile(r"^[0-9a-f]+: init_(?:first_)?thread\(\) = 0 \{ pid=([0-9a-f]+), tid=([0-9a-f]+)")
 
