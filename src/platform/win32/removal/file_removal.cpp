@@ -55,7 +55,7 @@ bool AFileStillMatches(const std::wstring& path) {
 }  // namespace
 
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
-  RequireNtLength(path);
+  RequireNameable(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
   }
