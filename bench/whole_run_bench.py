@@ -50,7 +50,7 @@ OURS_LETTER, REF_LETTER = "Q", "R"
 DRIVES = {"typical": 4800, "fat": 57000}
 REQUEST = re.compile(r"^([0-9a-f]+): ([a-z_]+)\( ")
 NEW_THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
-FIRST_THREAD_UNIX_PID = re.compile(r"unix_pid=(\d+)")
+NEW_PROCESS_REPLY = re.compile(r"^([0-9a-f]+): new_process\(\) = 0 \{ info=[0-9a-f]+, pid=([0-9a-f]+)")
 THREAD_REPLY = re.compile(r"^[0-9a-f]+: init_(?:first_)?thread\(\) = 0 \{ pid=([0-9a-f]+), tid=([0-9a-f]+)")
 
 
@@ -177,7 +177,7 @@ class Bench:
         # The server logs the requests of clients whose WINEDEBUG has +server.
         self.client_env = dict(self.env, BRIM_WINEDEBUG="+server" if debug else "-all")
         self.counts = collections.Counter()
-        self.unix_pid = {}  # wine process id -> Unix process id
+        self.cscript_pids = set()
         self.log_path = os.path.join(self.work, "server.log") if debug else None
         log = open(self.log_path, "w") if debug else subprocess.DEVNULL
         try:
@@ -189,10 +189,10 @@ class Bench:
         time.sleep(0.5)
 
     def _count(self, stream):
-        """Counts request lines by (wine process id, request name); notes each
-        process's Unix process id."""
+        """Counts request lines by (wine process id, request name); notes the
+        processes started as cscript (the loader starts it as a new process)."""
         pid_of_tid = {}
-        unix_pid_of_tid = {}  # a first thread's Unix process, until its reply names the process
+        new_cscript = set()  # threads starting cscript, until the reply names its process
         own_new_thread = set()  # threads asking for a thread in their own process
         for line in stream:
             m = REQUEST.match(line)
@@ -201,9 +201,13 @@ class Bench:
                 self.counts[(pid_of_tid.get(tid), name)] += 1
                 if name == "new_thread" and "process=ffffffff" in line:
                     own_new_thread.add(tid)
-                u = FIRST_THREAD_UNIX_PID.search(line) if name == "init_first_thread" else None
-                if u:
-                    unix_pid_of_tid[tid] = int(u.group(1))
+                if name == "new_process" and "cscript.exe\"" in line:
+                    new_cscript.add(tid)
+                continue
+            c = NEW_PROCESS_REPLY.match(line)
+            if c and c.group(1) in new_cscript:
+                new_cscript.discard(c.group(1))
+                self.cscript_pids.add(int(c.group(2), 16))
                 continue
             t = NEW_THREAD_REPLY.match(line)
             if t and t.group(1) in own_new_thread:
@@ -214,8 +218,6 @@ class Bench:
             r = THREAD_REPLY.match(line)
             if r:
                 pid_of_tid[r.group(2)] = int(r.group(1), 16)
-                if r.group(2) in unix_pid_of_tid:
-                    self.unix_pid[int(r.group(1), 16)] = unix_pid_of_tid.pop(r.group(2))
 
     def server_down(self):
         if self.server is not None:
@@ -310,14 +312,13 @@ def count_run(bench, who, template, copy, empty):
         if who == "ours":
             _, _, wine_pid = bench.ours(folder)
         else:
-            _, _, ref_unix_pid = bench.reference(folder)
+            bench.reference(folder)
         bench.server_down()
-        # Ours: the program the spy started; the reference: cscript itself
-        # (brim-wine execs the loader, so its Unix process is the one started).
+        # Ours: the program the spy started; the reference: cscript.
         if who == "ours":
             out.append(counts_of(bench, lambda p: p == wine_pid))
         else:
-            out.append(counts_of(bench, lambda p: bench.unix_pid.get(p) == ref_unix_pid))
+            out.append(counts_of(bench, lambda p: p in bench.cscript_pids))
         if folder == copy:
             left, lost = template.check(copy, who + " (counted)")
             if lost or (who == "ours" and left):
