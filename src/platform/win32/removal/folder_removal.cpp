@@ -26,12 +26,9 @@ constexpr DWORD kBreatheMs = 50;
 // Plain files are removed in batches of this many, shared with helper
 // threads: under Wine each checked removal is four round trips to the
 // server, and while one thread waits for it another runs its client side.
-// Each hand-over costs about eight server requests (events set and waited
-// for), so a batch is large enough to make that small per file, and small
-// enough that the window waits no more than some tens of ms for a breath.
-constexpr std::size_t kBatch = 256;
-constexpr std::size_t kShares = 3;      // this thread and two helpers
-constexpr std::size_t kShareFrom = 16;  // below this a batch is not worth a hand-over
+constexpr std::size_t kBatch = 64;
+constexpr std::size_t kShares = 3;     // this thread and two helpers
+constexpr std::size_t kShareFrom = 8;  // below this a batch is not worth a hand-over
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
 
