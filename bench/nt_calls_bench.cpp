@@ -60,7 +60,11 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"plain") {
     t = Now();
     for (const auto& name : names) {
-      ::DeleteFileW((L"\\\\?\\" + folder + L"\\" + name).c_str());
+      std::wstring path = L"\\\\?\\";
+      path += folder;
+      path += L"\\";
+      path += name;
+      ::DeleteFileW(path.c_str());
     }
     Report("DeleteFileW", t, n);
     return 0;

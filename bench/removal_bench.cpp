@@ -74,7 +74,7 @@ bool ScriptingDeleteFolder(const std::wstring& path) {
   }
   Bstr folder_spec(path);
   std::array<VARIANT, 2> args{};  // in reverse order
-  ::VariantInit(&args[0]);
+  ::VariantInit(args.data());
   ::VariantInit(&args[1]);
   args[0].vt = VT_BOOL;
   args[0].boolVal = VARIANT_TRUE;

@@ -42,7 +42,7 @@ struct Window {
                 },
                 files};
 
-  std::vector<std::wstring> Removals() const {
+  [[nodiscard]] std::vector<std::wstring> Removals() const {
     std::vector<std::wstring> out;
     for (const auto& e : log) {
       if (e.rfind(L"DA:", 0) == 0 || e.rfind(L"kill:", 0) == 0) {
@@ -51,7 +51,7 @@ struct Window {
     }
     return out;
   }
-  std::vector<std::wstring> Without(const std::wstring& prefix) const {
+  [[nodiscard]] std::vector<std::wstring> Without(const std::wstring& prefix) const {
     std::vector<std::wstring> out;
     for (const auto& e : log) {
       if (e.rfind(prefix, 0) != 0) {

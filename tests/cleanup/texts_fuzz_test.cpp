@@ -153,6 +153,7 @@ TEST(HostileTexts, ProfileRowsStayInTheNamedProfileAndRunsRefuseOrWalkEveryRow) 
       continue;
     }
     std::vector<std::wstring> expected;
+    expected.reserve(kCatalogue.size());
     for (const Row& row : kCatalogue) {
       expected.push_back((row.removal == Removal::Folder ? L"DA:" : L"kill:") + TargetPath(row, drive, user));
     }

@@ -9,6 +9,7 @@
 
 #include "fakes/fake_controls.h"
 #include "platform/failure.h"
+#include "platform/form_instances.h"
 #include "platform/forms.h"
 
 namespace brim::fakes {
@@ -127,20 +128,13 @@ class FakeForm : public platform::Form {
 
 class FakeForms : public platform::Forms {
  public:
-  void Register(const platform::FormClass& cls) { classes_.push_back(cls); }
+  void Register(const platform::FormClass& cls) { instances_.Register(cls); }
 
   platform::Form& Instance(std::wstring_view name) override {
-    if (FakeForm* f = Find(name)) {
-      return *f;
-    }
-    for (const auto& cls : classes_) {
-      if (cls.design->name == name) {
-        log.push_back(std::wstring(name) + L".create");
-        instances_.push_back(std::make_unique<FakeForm>(log, cls));
-        return *instances_.back();
-      }
-    }
-    throw platform::Failure("no such window class");
+    return instances_.Obtain(name, [this, name](const platform::FormClass& cls) {
+      log.push_back(std::wstring(name) + L".create");
+      return std::make_unique<FakeForm>(log, cls);
+    });
   }
   platform::Form* Existing(std::wstring_view name) override { return Find(name); }
   void End() override {
@@ -149,42 +143,27 @@ class FakeForms : public platform::Forms {
   }
   platform::MsgBox& Box() override { return box; }
 
-  // The final release of every instance, oldest first; after End, silent.
+  // The final release of every instance there now, oldest first; after End, silent.
   void Release() {
     if (!ended) {
-      for (auto& f : instances_) {
-        log.push_back(f->Name() + L".terminate");
-        f->Events().Form_Terminate();
-      }
+      instances_.ForEachPresent([this](FakeForm& f) {
+        log.push_back(f.Name() + L".terminate");
+        f.Events().Form_Terminate();
+      });
     }
-    instances_.clear();
+    instances_.Clear();
   }
 
-  [[nodiscard]] bool AnyLoaded() const {
-    for (const auto& f : instances_) {
-      if (f->Loaded()) {
-        return true;
-      }
-    }
-    return false;
-  }
+  [[nodiscard]] bool AnyLoaded() const { return instances_.AnyLoaded(); }
 
-  FakeForm* Find(std::wstring_view name) {
-    for (const auto& f : instances_) {
-      if (f->Name() == name) {
-        return f.get();
-      }
-    }
-    return nullptr;
-  }
+  FakeForm* Find(std::wstring_view name) { return instances_.Find(name); }
 
   Log log;
   FakeMessageBox box{log};
   bool ended = false;
 
  private:
-  std::vector<platform::FormClass> classes_;
-  std::vector<std::unique_ptr<FakeForm>> instances_;
+  platform::FormInstances<FakeForm> instances_;
 };
 
 }  // namespace brim::fakes

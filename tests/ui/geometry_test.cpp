@@ -168,7 +168,7 @@ TEST(Placement, CentredOverTheOwnerInsideItsMonitorsWorkArea) {
     RECT work;
     POINT expected;
   };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"second monitor on the right", {1800, 400, 2112, 531}, {1280, 0, 2560, 994}, {1844, 394}},
       {"its right edge", {2400, 400, 2712, 531}, {1280, 0, 2560, 994}, {2337, 394}},
       {"monitor on the left, at negative x", {-900, 100, -588, 231}, {-1280, 0, 0, 1024}, {-856, 94}},

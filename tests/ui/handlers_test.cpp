@@ -38,8 +38,8 @@ class FakeFsoFactory : public platform::FileSystemObjectFactory {
 
 class NullShell : public platform::Shell {
  public:
-  void Execute(platform::NativeWindow, std::wstring_view, std::wstring_view, std::wstring_view,
-               std::wstring_view, int) override {}
+  void Execute(platform::NativeWindow /*owner*/, std::wstring_view /*operation*/, std::wstring_view /*file*/,
+               std::wstring_view /*parameters*/, std::wstring_view /*directory*/, int /*show*/) override {}
 };
 
 // The program over the fake runtime, with S started as the entry starts it.

@@ -59,27 +59,27 @@ namespace handle_traits {
 struct Kernel {
   using Value = HANDLE;
   static Value Invalid() noexcept { return nullptr; }
-  void Close(Value h) const noexcept { ::CloseHandle(h); }
+  static void Close(Value h) noexcept { ::CloseHandle(h); }
 };
 struct File {
   using Value = HANDLE;
   static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  void Close(Value h) const noexcept { ::CloseHandle(h); }
+  static void Close(Value h) noexcept { ::CloseHandle(h); }
 };
 struct Find {
   using Value = HANDLE;
   static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  void Close(Value h) const noexcept { ::FindClose(h); }
+  static void Close(Value h) noexcept { ::FindClose(h); }
 };
 struct Window {
   using Value = HWND;
   static Value Invalid() noexcept { return nullptr; }
-  void Close(Value w) const noexcept { ::DestroyWindow(w); }
+  static void Close(Value w) noexcept { ::DestroyWindow(w); }
 };
 struct Font {
   using Value = HFONT;
   static Value Invalid() noexcept { return nullptr; }
-  void Close(Value f) const noexcept { ::DeleteObject(f); }
+  static void Close(Value f) noexcept { ::DeleteObject(f); }
 };
 struct WindowDc {
   using Value = HDC;
@@ -90,7 +90,7 @@ struct WindowDc {
 struct Module {
   using Value = HMODULE;
   static Value Invalid() noexcept { return nullptr; }
-  void Close(Value m) const noexcept { ::FreeLibrary(m); }
+  static void Close(Value m) noexcept { ::FreeLibrary(m); }
 };
 
 }  // namespace handle_traits

@@ -36,65 +36,36 @@ FormsRuntime::~FormsRuntime() {
   // Only frees: the handlers' objects may be gone by now. Run() and
   // Release() are where terminate handlers run.
   released_ = true;
-  for (const auto& f : instances_) {
-    f->CloseSilently();
-  }
+  instances_.ForEachPresent([](Win32Form& f) { f.CloseSilently(); });
 }
 
-void FormsRuntime::Register(const FormClass& cls) { classes_.push_back(cls); }
+void FormsRuntime::Register(const FormClass& cls) { instances_.Register(cls); }
 
 Form& FormsRuntime::Instance(std::wstring_view name) {
-  if (Win32Form* f = Find(name)) {
-    return *f;
-  }
-  for (const FormClass& cls : classes_) {
-    if (cls.design->name == name) {
-      instances_.push_back(std::make_unique<Win32Form>(*this, cls));
-      return *instances_.back();
-    }
-  }
-  throw Failure("No such window class");
+  return instances_.Obtain(name,
+                           [this](const FormClass& cls) { return std::make_unique<Win32Form>(*this, cls); });
 }
 
-Form* FormsRuntime::Existing(std::wstring_view name) { return Find(name); }
-
-Win32Form* FormsRuntime::Find(std::wstring_view name) const {
-  for (const auto& f : instances_) {
-    if (f->Name() == name) {
-      return f.get();
-    }
-  }
-  return nullptr;
-}
+Form* FormsRuntime::Existing(std::wstring_view name) { return instances_.Find(name); }
 
 Win32Form* FormsRuntime::FindByWindow(HWND window) const {
-  for (const auto& f : instances_) {
-    if (f->Window() != nullptr && f->Window() == window) {
-      return f.get();
-    }
-  }
-  return nullptr;
+  return window == nullptr ? nullptr
+                           : instances_.FindIf([window](const Win32Form& f) { return f.Window() == window; });
 }
 
 HWND FormsRuntime::OtherActivatable(const Win32Form* except) const {
-  for (const auto& f : instances_) {
-    HWND w = f->Window();
-    if (f.get() != except && w != nullptr && ::IsWindowVisible(w) != FALSE && ::IsWindowEnabled(w) != FALSE) {
-      return w;
-    }
-  }
-  return nullptr;
+  const Win32Form* other = instances_.FindIf([except](const Win32Form& f) {
+    HWND w = f.Window();
+    return &f != except && w != nullptr && ::IsWindowVisible(w) != FALSE && ::IsWindowEnabled(w) != FALSE;
+  });
+  return other != nullptr ? other->Window() : nullptr;
 }
 
-bool FormsRuntime::AnyLoaded() const {
-  return std::any_of(instances_.begin(), instances_.end(), [](const auto& f) { return f->Loaded(); });
-}
+bool FormsRuntime::AnyLoaded() const { return instances_.AnyLoaded(); }
 
 void FormsRuntime::End() {
   ended_ = true;
-  for (const auto& f : instances_) {
-    f->CloseSilently();
-  }
+  instances_.ForEachPresent([](Win32Form& f) { f.CloseSilently(); });
   if (!quit_posted_) {
     quit_posted_ = true;
     ::PostQuitMessage(0);
@@ -167,17 +138,11 @@ void FormsRuntime::Release() {
   }
   released_ = true;
   if (!ended_) {
-    // Handlers may reach instances by name; count only those there now.
-    const std::size_t n = instances_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      Win32Form* f = instances_[i].get();
-      Dispatch([f] { f->Events().Form_Terminate(); });
-    }
+    // Handlers may reach instances by name: only those there now are released.
+    instances_.ForEachPresent([this](Win32Form& f) { Dispatch([&f] { f.Events().Form_Terminate(); }); });
   }
-  for (const auto& f : instances_) {
-    f->CloseSilently();
-  }
-  instances_.clear();
+  instances_.ForEachPresent([](Win32Form& f) { f.CloseSilently(); });
+  instances_.Clear();
 }
 
 }  // namespace brim::platform::win32

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/form_instances.h"
 #include "platform/forms.h"
 #include "platform/progress_value.h"
 #include "platform/win32/handles.h"
@@ -142,7 +143,7 @@ class FormsRuntime : public Forms {
 
   [[nodiscard]] bool Ended() const { return ended_; }
   [[nodiscard]] bool AnyLoaded() const;
-  [[nodiscard]] Win32Form* Find(std::wstring_view name) const;
+  [[nodiscard]] Win32Form* Find(std::wstring_view name) const { return instances_.Find(name); }
   [[nodiscard]] Win32Form* FindByWindow(HWND window) const;
   // A loaded, visible, enabled window of the program other than `except`.
   [[nodiscard]] HWND OtherActivatable(const Win32Form* except) const;
@@ -153,8 +154,7 @@ class FormsRuntime : public Forms {
 
   MakeBrowser make_browser_;
   std::unique_ptr<MsgBox> box_;
-  std::vector<FormClass> classes_;
-  std::vector<std::unique_ptr<Win32Form>> instances_;
+  FormInstances<Win32Form> instances_;
   int depth_ = 0;
   bool ended_ = false;
   bool released_ = false;

@@ -74,8 +74,8 @@ class Helper {
     start_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     done_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (start_ && done_) {
-      thread_.reset(::CreateThread(nullptr, 64 * 1024, &Helper::Main, this, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                   nullptr));
+      thread_.reset(::CreateThread(nullptr, SIZE_T{64} * 1024, &Helper::Main, this,
+                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     }
     failed_ = !thread_;
     return !failed_;
