@@ -65,10 +65,13 @@ release: build-windows build-windows64
 	@cd dist && sha256sum "Brimsweep 1.8.exe" "x64/Brimsweep 1.8.exe" > SHA256SUMS
 	@cat dist/SHA256SUMS
 
-# Our folder removal against the scripting runtime's DeleteFolder, under Wine.
+# Our folder removal against the scripting runtime's DeleteFolder, then the
+# whole run (Enter to "Finished") against a reference script, under Wine.
 bench: setup
-	@if $(CAN_RUN_WIN32); then b=windows; else b=windows64; fi; \
-	  $(MAKE) --no-print-directory build-$$b >/dev/null && python3 bench/run_bench.py build/$$b
+	@if $(CAN_RUN_WIN32); then b=windows; else b=windows64; \
+	  echo "bench: the 64-bit exe, as $$(cmake/brim-wine --win32-reason)"; fi; \
+	  $(MAKE) --no-print-directory build-$$b >/dev/null && python3 bench/run_bench.py build/$$b && \
+	  python3 bench/whole_run_bench.py build/$$b --counts
 
 # clang-format (check) and clang-tidy over every C++ source (not yet quiet, nor in CI).
 lint: setup

@@ -66,6 +66,7 @@ class Spy:
         first = self.proc.stdout.readline().strip()
         if not first.startswith("started"):
             raise Failed("the program did not start: " + (first or "no answer from the spy"))
+        self.pid = int(first.split("pid=")[1])  # the program's process id
 
     def ask(self, command):
         self.proc.stdin.write(command + "\n")

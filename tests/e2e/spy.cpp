@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <array>
 #include <chrono>
@@ -186,6 +187,26 @@ std::string State() {
   return out.str();
 }
 
+// The program's working set and its peak, in bytes ("0" each where the
+// system can't tell). K32GetProcessMemoryInfo, else psapi's, found at run time.
+std::string Memory() {
+  using MemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+  FARPROC p = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "K32GetProcessMemoryInfo");
+  if (p == nullptr) {
+    const HMODULE psapi = ::LoadLibraryW(L"psapi.dll");
+    p = psapi != nullptr ? ::GetProcAddress(psapi, "GetProcessMemoryInfo") : nullptr;
+  }
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  MemoryInfoFn fn = nullptr;
+  std::memcpy(&fn, &p, sizeof fn);
+  if (fn == nullptr || fn(program.hProcess, &counters, sizeof counters) == FALSE) {
+    return "peak_ws=0\tws=0";
+  }
+  return "peak_ws=" + std::to_string(counters.PeakWorkingSetSize) +
+         "\tws=" + std::to_string(counters.WorkingSetSize);
+}
+
 void Post(UINT message, WPARAM wparam, LPARAM lparam) { ::PostMessageW(Focus(), message, wparam, lparam); }
 
 HWND Kind(const std::string& kind) { return TopLevel(kind == "about" ? L"Brimsweep_Ab" : L"Brimsweep_S"); }
@@ -322,6 +343,9 @@ std::string Answer(const std::string& line) {
     DWORD code = 0;
     ::GetExitCodeProcess(program.hProcess, &code);
     return "exit=" + std::to_string(code);
+  }
+  if (command == "memory") {
+    return Memory();
   }
   if (command == "kill") {
     ::TerminateProcess(program.hProcess, 99);

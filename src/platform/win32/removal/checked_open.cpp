@@ -132,6 +132,7 @@ DWORD OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry,
   }
   buffers.resolved.assign(actual);
   out.link_itself = IsReparsePoint(identity.attributes);
+  out.attributes = identity.attributes;
   return 0;
 }
 

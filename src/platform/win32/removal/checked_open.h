@@ -39,6 +39,7 @@ bool LookupEntry(HANDLE dir, std::wstring_view name, FoundEntry& out);
 struct CheckedChild {
   NtHandle handle;
   bool link_itself = false;  // the handle is a link, opened as itself
+  ULONG attributes = 0;      // the handle's own, where they were asked (folders and links)
 };
 
 // Scratch space for the checks, reused from child to child.

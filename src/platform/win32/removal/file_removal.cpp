@@ -16,32 +16,40 @@ namespace {
 constexpr unsigned kBreatheEntries = 256;
 
 // Removes one file that FindFirstFileW listed. Returns 0 or a Win32 error.
-DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t* name,
+// The listing's name and attributes are enough: the checked open catches a
+// swap since (see OpenChecked), and whether it went is asked once per row.
+DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data,
                   CheckBuffers& buffers) {
-  FoundEntry entry;
-  if (!LookupEntry(folder, name, entry)) {
-    return ERROR_FILE_NOT_FOUND;  // gone since it was listed
-  }
-  if (IsReparsePoint(entry.attributes) || IsDirectory(entry.attributes)) {
+  if (IsReparsePoint(data.dwFileAttributes)) {
     return kLinkRefused;
   }
-  {
-    CheckedChild child;
-    const DWORD error =
-        OpenChecked(folder, folder_name, entry.View(), DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
-    if (error != 0) {
-      return error;
+  CheckedChild child;
+  const DWORD error = OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
+                                  DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
+  if (error != 0) {
+    return error;
+  }
+  if (child.link_itself) {
+    return kLinkRefused;
+  }
+  const nt::Status s = MarkForDeletion(child.handle.get(), false);
+  return nt::Failed(s) ? nt::ToWin32Error(s) : 0;  // closing the handle removes it
+}
+
+// Wine unlinks at close and drops errors there: true when a plain file still
+// matches after every match was removed.
+bool AFileStillMatches(const std::wstring& path) {
+  WIN32_FIND_DATAW data{};
+  const FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
+  if (!find) {
+    return false;
+  }
+  do {
+    if (!IsDirectory(data.dwFileAttributes)) {
+      return true;
     }
-    if (child.link_itself) {
-      return kLinkRefused;
-    }
-    const nt::Status s = MarkForDeletion(child.handle.get(), false);
-    if (nt::Failed(s)) {
-      return nt::ToWin32Error(s);
-    }
-  }  // closed: removed now
-  FoundEntry left;
-  return LookupEntry(folder, entry.name, left) ? ERROR_ACCESS_DENIED : 0;
+  } while (::FindNextFileW(find.get(), &data) != FALSE);
+  return false;
 }
 
 }  // namespace
@@ -67,7 +75,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
       continue;  // folders never go, whatever their name
     }
     matched = true;
-    const DWORD error = RemoveMatch(folder.handle.get(), folder.name, data.cFileName, buffers);
+    const DWORD error = RemoveMatch(folder.handle.get(), folder.name, data, buffers);
     if (error != 0 && first_error == 0) {
       first_error = error;
     }
@@ -81,6 +89,9 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
   }
   if (!matched) {
     throw Failure("no file matches", ERROR_FILE_NOT_FOUND);
+  }
+  if (first_error == 0 && AFileStillMatches(path)) {
+    first_error = ERROR_ACCESS_DENIED;
   }
   if (first_error != 0) {
     throw Failure("a matching file stays", first_error);

@@ -331,42 +331,44 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   }
   const TargetFolder parent = OpenTargetFolder(folder_spec);
 
-  FoundEntry target;
-  if (!LookupEntry(parent.handle.get(), parent.leaf, target)) {
-    throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
-  }
-  if (IsReparsePoint(target.attributes)) {
-    throw Failure("folder is a link; left as it is", kLinkRefused);
-  }
-  if (!IsDirectory(target.attributes)) {
-    throw Failure("path names a file, not a folder", ERROR_PATH_NOT_FOUND);
-  }
+  // Opened by its name, as a folder, and checked as a listed folder would be
+  // (no listing first: it would cost a handle and a query per row, and the
+  // checks on the handle catch whatever a listing could have shown).
   if (options.before_open) {
-    options.before_open(target.name);
+    options.before_open(parent.leaf);
   }
   CheckBuffers buffers;
   CheckedChild top;
   const DWORD error =
-      OpenChecked(parent.handle.get(), parent.name, target.View(), kFolderAccess, {}, buffers, top);
+      OpenChecked(parent.handle.get(), parent.name, DirEntry{parent.leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
+                  kFolderAccess, {}, buffers, top);
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+    throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
+  }
+  if (error == ERROR_DIRECTORY) {
+    throw Failure("path names a file, not a folder", ERROR_PATH_NOT_FOUND);
+  }
   if (error != 0) {
-    throw Failure("cannot open folder", error);
+    throw Failure(error == kLinkRefused ? "folder is a link; left as it is" : "cannot open folder", error);
   }
   if (top.link_itself) {
     throw Failure("folder is a link; left as it is", kLinkRefused);
   }
-  if (options.force && (target.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    const nt::Status s = ClearReadOnly(top.handle.get(), target.attributes);
+  if (options.force && (top.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    const nt::Status s = ClearReadOnly(top.handle.get(), top.attributes);
     if (nt::Failed(s)) {
       throw Failure("cannot clear the folder's read-only attribute", nt::ToWin32Error(s));
     }
   }
+  // Its name as the file system has it, for the check that it went.
+  const std::wstring leaf = buffers.resolved.substr(buffers.resolved.rfind(L'\\') + 1);
 
   TreeWalk walk(options);
   walk.Run(std::move(top.handle), std::move(buffers.resolved));
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
   FoundEntry left;
-  if (first_error == 0 && LookupEntry(parent.handle.get(), target.name, left)) {
+  if (first_error == 0 && LookupEntry(parent.handle.get(), leaf, left)) {
     first_error = ERROR_DIR_NOT_EMPTY;
   }
   if (first_error != 0) {
