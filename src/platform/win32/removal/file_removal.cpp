@@ -15,10 +15,10 @@ namespace {
 
 constexpr unsigned kBreatheEntries = 256;
 
-// Removes one file that FindFirstFileW listed. Returns 0 or a Win32 error.
-DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t* name,
-                  CheckBuffers& buffers) {
-  FoundEntry entry;
+// Removes one file that FindFirstFileW listed (in a preview, checks it as
+// if). Returns 0 or a Win32 error; `entry` is the file as listed.
+DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t* name, bool preview,
+                  CheckBuffers& buffers, FoundEntry& entry) {
   if (!LookupEntry(folder, name, entry)) {
     return ERROR_FILE_NOT_FOUND;  // gone since it was listed
   }
@@ -28,12 +28,17 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t*
   {
     CheckedChild child;
     const DWORD error =
-        OpenChecked(folder, folder_name, entry.View(), DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
+        OpenChecked(folder, folder_name, entry.View(),
+                    preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
     if (error != 0) {
       return error;
     }
     if (child.link_itself) {
       return kLinkRefused;
+    }
+    if (preview) {
+      // Read-only files are not forced: the removal would fail on them.
+      return (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? ERROR_ACCESS_DENIED : 0;
     }
     const nt::Status s = MarkForDeletion(child.handle.Get(), false);
     if (nt::Failed(s)) {
@@ -44,9 +49,23 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t*
   return LookupEntry(folder, entry.name, left) ? ERROR_ACCESS_DENIED : 0;
 }
 
+void Report(RemovalSink& sink, const std::wstring& path, const WIN32_FIND_DATAW& data,
+            const FoundEntry& entry, DWORD error) {
+  std::wstring item = path.substr(0, path.size() - SplitTarget(path).leaf.size());
+  item += data.cFileName;
+  if (error == 0) {
+    sink.Removed(item, false, static_cast<std::uint64_t>(entry.size));
+    return;
+  }
+  const Stay why = error == kLinkRefused                               ? Stay::Link
+                   : (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? Stay::ReadOnly
+                                                                       : Stay::Error;
+  sink.Stayed(item, why, error);
+}
+
 }  // namespace
 
-void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
+void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview) {
   RequireNtLength(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
@@ -67,9 +86,14 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
       continue;  // folders never go, whatever their name
     }
     matched = true;
-    const DWORD error = RemoveMatch(folder.handle.Get(), folder.name, data.cFileName, buffers);
+    FoundEntry entry;
+    const DWORD error =
+        RemoveMatch(folder.handle.Get(), folder.name, data.cFileName, preview, buffers, entry);
     if (error != 0 && first_error == 0) {
       first_error = error;
+    }
+    if (sink != nullptr) {
+      Report(*sink, path, data, entry, error);
     }
     if (breather != nullptr && ++count % kBreatheEntries == 0) {
       breather->Breathe();

@@ -81,12 +81,14 @@ nt::Status DirectoryListing::Next(DirEntry& out) {
     out.name = std::wstring_view(e->FileName, e->FileNameLength / sizeof(wchar_t));
     out.attributes = e->FileAttributes;
     out.id = e->FileId.QuadPart;
+    out.size = e->EndOfFile.QuadPart;
     next = e->NextEntryOffset;
   } else {
     const auto* e = reinterpret_cast<const nt::FileBothDirInformation*>(base);
     out.name = std::wstring_view(e->FileName, e->FileNameLength / sizeof(wchar_t));
     out.attributes = e->FileAttributes;
     out.id = 0;
+    out.size = e->EndOfFile.QuadPart;
     next = e->NextEntryOffset;
   }
   if (next == 0) {
