@@ -43,8 +43,8 @@ int wmain(int argc, wchar_t** argv) {
   double t = Now();
   {
     w::NtHandle fresh;
-    w::OpenRelative(dir.Get(), L"", FILE_LIST_DIRECTORY, w::nt::kFileDirectoryFile, fresh);
-    w::DirectoryListing listing(fresh.Get());
+    w::OpenRelative(dir.get(), L"", FILE_LIST_DIRECTORY, w::nt::kFileDirectoryFile, fresh);
+    w::DirectoryListing listing(fresh.get());
     w::DirEntry e;
     while (listing.Next(e) == w::nt::kSuccess) {
       if (e.name != L"." && e.name != L"..") {
@@ -74,9 +74,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring phase = argv[a];
     t = Now();
     for (std::size_t i = 0; i < n; ++i) {
-      HANDLE h = handles[i].Get();
+      HANDLE h = handles[i].get();
       if (phase == L"open") {
-        w::OpenRelative(dir.Get(), names[i], DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        w::OpenRelative(dir.get(), names[i], DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                         w::nt::kFileNonDirectoryFile, handles[i]);
       } else if (phase == L"name") {
         w::QueryResolvedName(h, buffer, name);
@@ -91,7 +91,7 @@ int wmain(int argc, wchar_t** argv) {
       } else if (phase == L"disp0") {
         w::MarkForDeletion(h, false);
       } else if (phase == L"close") {
-        handles[i].Reset();
+        handles[i].reset();
       }
     }
     Report(std::string(phase.begin(), phase.end()).c_str(), t, n);

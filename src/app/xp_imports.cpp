@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/win32/run_time_entry.h"
+
 using TickCount64Fn = ULONGLONG(WINAPI*)();
 
 namespace {
@@ -32,10 +34,7 @@ constinit std::atomic<TickCount64Fn> tick_source{nullptr};
 ULONGLONG WINAPI TickCount64() {
   TickCount64Fn source = tick_source.load(std::memory_order_acquire);
   if (source == nullptr) {
-    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-      source =
-          reinterpret_cast<TickCount64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
-    }
+    source = brim::platform::win32::RunTimeEntry<TickCount64Fn>(L"kernel32.dll", "GetTickCount64");
     if (source == nullptr) {
       source = TickCountFromXp;
     }

@@ -24,9 +24,9 @@ TEST(NtNames, ANameTooLongToCountFailsInsteadOfNamingItsFrontPart) {
   MakeFile(d + L"\\A");
   const win32::FileHandle dir = win32::OpenFolderByPath(d);
   win32::NtHandle h;
-  EXPECT_EQ(win32::OpenRelative(dir.Get(), kPastTheCount, DELETE, 0, h), nt::kNameTooLong);
+  EXPECT_EQ(win32::OpenRelative(dir.get(), kPastTheCount, DELETE, 0, h), nt::kNameTooLong);
   win32::FoundEntry found;
-  EXPECT_THROW(win32::LookupEntry(dir.Get(), kPastTheCount, found), platform::Failure);
+  EXPECT_THROW(win32::LookupEntry(dir.get(), kPastTheCount, found), platform::Failure);
   EXPECT_FALSE(win32::SameName(kPastTheCount + L"x", kPastTheCount + L"y"));
   EXPECT_TRUE(win32::SameName(L"\\??\\Q:\\Windows", L"\\??\\q:\\WINDOWS"));
   EXPECT_TRUE(Exists(d + L"\\A"));

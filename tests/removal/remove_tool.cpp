@@ -51,17 +51,17 @@ void Probe(const std::wstring& path) {
   const win32::SplitPath split = win32::SplitTarget(path);
   const win32::FileHandle parent = win32::OpenFolderByPath(split.folder);
   win32::FoundEntry entry;
-  if (!win32::LookupEntry(parent.Get(), split.leaf, entry)) {
+  if (!win32::LookupEntry(parent.get(), split.leaf, entry)) {
     std::printf("probe missing\n");
     return;
   }
   win32::NtHandle h;
-  const nt::Status s = win32::OpenRelative(parent.Get(), entry.name, FILE_READ_ATTRIBUTES, 0, h);
+  const nt::Status s = win32::OpenRelative(parent.get(), entry.name, FILE_READ_ATTRIBUTES, 0, h);
   win32::Identity identity;
   std::vector<ULONGLONG> buffer;
   std::wstring_view name;
-  if (nt::Failed(s) || nt::Failed(win32::QueryIdentity(h.Get(), identity)) ||
-      nt::Failed(win32::QueryResolvedName(h.Get(), buffer, name))) {
+  if (nt::Failed(s) || nt::Failed(win32::QueryIdentity(h.get(), identity)) ||
+      nt::Failed(win32::QueryResolvedName(h.get(), buffer, name))) {
     std::printf("probe listed_attr=%lx listed_id=%lld open_fail=%lx\n", entry.attributes,
                 static_cast<long long>(entry.id), static_cast<unsigned long>(s));
     return;
@@ -69,7 +69,7 @@ void Probe(const std::wstring& path) {
   std::printf(
       "probe listed_attr=%lx listed_id=%lld handle_attr=%lx handle_id=%lld parent=%s handle_name=%s\n",
       entry.attributes, static_cast<long long>(entry.id), identity.attributes,
-      static_cast<long long>(identity.id), Utf8(win32::ResolvedName(parent.Get())).c_str(),
+      static_cast<long long>(identity.id), Utf8(win32::ResolvedName(parent.get())).c_str(),
       Utf8(name).c_str());
 }
 
@@ -78,7 +78,7 @@ void Probe(const std::wstring& path) {
 void Hold(const std::wstring& path) {
   const win32::FileHandle h(::CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
-  if (h.Valid()) {
+  if (h) {
     std::printf("held\n");
   } else {
     std::printf("hold fail %lu\n", static_cast<unsigned long>(::GetLastError()));

@@ -2,27 +2,27 @@
 
 #include <algorithm>
 
-#include "platform/win32/forms/user32_entry.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/run_time_entry.h"
 
 namespace brim::platform::win32 {
 
 void EnableDpiAwareness() {
   using SetAware = BOOL(WINAPI*)();
-  if (const auto set_aware = User32Entry<SetAware>("SetProcessDPIAware")) {
+  if (const auto set_aware = RunTimeEntry<SetAware>(L"user32.dll", "SetProcessDPIAware")) {
     set_aware();
   }
 }
 
 int WindowDpi(HWND window) {
   using GetForWindow = UINT(WINAPI*)(HWND);
-  static const auto get_for_window = User32Entry<GetForWindow>("GetDpiForWindow");
+  static const auto get_for_window = RunTimeEntry<GetForWindow>(L"user32.dll", "GetDpiForWindow");
   if (get_for_window != nullptr && window != nullptr) {
     if (const UINT dpi = get_for_window(window); dpi != 0) {
       return static_cast<int>(dpi);
     }
   }
-  const WindowDc dc(::GetDC(window), DcReleaser{window});
+  const WindowDc dc(::GetDC(window), handle_traits::WindowDc{window});
   const int dpi = dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : 96;
 }

@@ -68,7 +68,7 @@ class Win32Form : public Form {
   [[nodiscard]] bool Enabled() const override;
   void SetEnabled(bool enabled) override;
   [[nodiscard]] NativeWindow hWnd() const override;
-  [[nodiscard]] bool Loaded() const override { return window_ != nullptr; }
+  [[nodiscard]] bool Loaded() const override { return static_cast<bool>(window_); }
   void Load() override;
   void Show() override;
   void Unload() override;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/forms/user32_entry.h"
+#include "platform/win32/run_time_entry.h"
 
 namespace brim::platform::win32 {
 
@@ -19,8 +19,8 @@ RECT WorkAreaOf(HWND window) {
   // XP has both functions; they are looked up all the same, as Windows 95 lacked them.
   using FromWindow = HMONITOR(WINAPI*)(HWND, DWORD);
   using Info = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
-  static const auto from_window = User32Entry<FromWindow>("MonitorFromWindow");
-  static const auto info = User32Entry<Info>("GetMonitorInfoW");
+  static const auto from_window = RunTimeEntry<FromWindow>(L"user32.dll", "MonitorFromWindow");
+  static const auto info = RunTimeEntry<Info>(L"user32.dll", "GetMonitorInfoW");
   if (from_window != nullptr && info != nullptr) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;

@@ -51,7 +51,7 @@ FileHandle OpenFolderByPath(const std::wstring& folder) {
                              FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!h.Valid()) {
+  if (!h) {
     throw Failure("cannot open folder", ::GetLastError());
   }
   return h;
@@ -65,7 +65,7 @@ bool LookupEntry(HANDLE dir, std::wstring_view name, FoundEntry& out) {
   if (nt::Failed(s)) {
     throw Failure("cannot reopen folder", nt::ToWin32Error(s));
   }
-  DirectoryListing listing(fresh.Get(), name);
+  DirectoryListing listing(fresh.get(), name);
   DirEntry e;
   while ((s = listing.Next(e)) == nt::kSuccess) {
     if (e.name.size() == name.size() && SameName(e.name, name)) {
@@ -107,7 +107,7 @@ DWORD OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry,
   // the per-file cost to the calls that make it safe.
   Identity identity;
   if (listed_dir || IsReparsePoint(entry.attributes)) {
-    s = QueryIdentity(out.handle.Get(), identity);
+    s = QueryIdentity(out.handle.get(), identity);
     if (nt::Failed(s)) {
       return nt::ToWin32Error(s);
     }
@@ -123,7 +123,7 @@ DWORD OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry,
   }
   buffers.expected += entry.name;
   std::wstring_view actual;
-  s = QueryResolvedName(out.handle.Get(), buffers.name_info, actual);
+  s = QueryResolvedName(out.handle.get(), buffers.name_info, actual);
   if (nt::Failed(s)) {
     return nt::ToWin32Error(s);
   }

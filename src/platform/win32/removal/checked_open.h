@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/removal/nt_file.h"
-#include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
 

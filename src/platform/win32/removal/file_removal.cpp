@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "platform/failure.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
-#include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -40,7 +40,7 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const wchar_t*
       // Read-only files are not forced: the removal would fail on them.
       return (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? ERROR_ACCESS_DENIED : 0;
     }
-    const nt::Status s = MarkForDeletion(child.handle.Get(), false);
+    const nt::Status s = MarkForDeletion(child.handle.get(), false);
     if (nt::Failed(s)) {
       return nt::ToWin32Error(s);
     }
@@ -74,7 +74,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
 
   WIN32_FIND_DATAW data{};
   FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
-  if (!find.Valid()) {
+  if (!find) {
     throw Failure("no file matches", ::GetLastError());
   }
   CheckBuffers buffers;
@@ -88,7 +88,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
     matched = true;
     FoundEntry entry;
     const DWORD error =
-        RemoveMatch(folder.handle.Get(), folder.name, data.cFileName, preview, buffers, entry);
+        RemoveMatch(folder.handle.get(), folder.name, data.cFileName, preview, buffers, entry);
     if (error != 0 && first_error == 0) {
       first_error = error;
     }
@@ -98,7 +98,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
     if (breather != nullptr && ++count % kBreatheEntries == 0) {
       breather->Breathe();
     }
-  } while (::FindNextFileW(find.Get(), &data) != FALSE);
+  } while (::FindNextFileW(find.get(), &data) != FALSE);
   const DWORD end = ::GetLastError();
   if (end != ERROR_NO_MORE_FILES && first_error == 0) {
     first_error = end;

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/fs_redirection.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
-#include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -49,38 +49,38 @@ class Helper {
   Helper(const Helper&) = delete;
   Helper& operator=(const Helper&) = delete;
   ~Helper() {
-    if (thread_.Valid()) {
+    if (thread_) {
       stop_ = true;
-      ::SetEvent(start_.Get());
-      ::WaitForSingleObject(thread_.Get(), INFINITE);
+      ::SetEvent(start_.get());
+      ::WaitForSingleObject(thread_.get(), INFINITE);
     }
   }
 
   // Starts `job` on the helper; false when no thread could be made (the
   // caller then does the work itself).
   bool Start(Job job, void* context) {
-    if (!thread_.Valid() && !Create()) {
+    if (!thread_ && !Create()) {
       return false;
     }
     job_ = job;
     context_ = context;
-    ::SetEvent(start_.Get());  // also publishes job_ and context_
+    ::SetEvent(start_.get());  // also publishes job_ and context_
     return true;
   }
-  void Wait() { ::WaitForSingleObject(done_.Get(), INFINITE); }
+  void Wait() { ::WaitForSingleObject(done_.get(), INFINITE); }
 
  private:
   bool Create() {
     if (failed_) {
       return false;
     }
-    start_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    done_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (start_.Valid() && done_.Valid()) {
-      thread_.Reset(::CreateThread(nullptr, 64 * 1024, &Helper::Main, this, STACK_SIZE_PARAM_IS_A_RESERVATION,
+    start_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    done_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (start_ && done_) {
+      thread_.reset(::CreateThread(nullptr, 64 * 1024, &Helper::Main, this, STACK_SIZE_PARAM_IS_A_RESERVATION,
                                    nullptr));
     }
-    failed_ = !thread_.Valid();
+    failed_ = !thread_;
     return !failed_;
   }
   static DWORD WINAPI Main(void* self_pointer) {
@@ -88,18 +88,18 @@ class Helper {
     // This thread only ever removes (see fs_redirection.h).
     const RedirectionOff redirection;
     for (;;) {
-      ::WaitForSingleObject(self->start_.Get(), INFINITE);
+      ::WaitForSingleObject(self->start_.get(), INFINITE);
       if (self->stop_) {
         return 0;
       }
       self->job_(self->context_);
-      ::SetEvent(self->done_.Get());
+      ::SetEvent(self->done_.get());
     }
   }
 
-  NtHandle start_;
-  NtHandle done_;
-  NtHandle thread_;
+  KernelHandle start_;
+  KernelHandle done_;
+  KernelHandle thread_;
   Job job_ = nullptr;
   void* context_ = nullptr;
   bool stop_ = false;
@@ -152,7 +152,7 @@ class TreeWalk {
  private:
   struct Level {
     Level(NtHandle h, std::size_t length)
-        : handle(std::move(h)), listing(handle.Get()), name_length(length) {}
+        : handle(std::move(h)), listing(handle.get()), name_length(length) {}
     NtHandle handle;
     DirectoryListing listing;
     std::size_t name_length;
@@ -187,7 +187,7 @@ class TreeWalk {
     Level& level = stack_.back();
     const bool dir = IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes);
     CheckedChild child;
-    const DWORD error = OpenChecked(level.handle.Get(), path_, entry, dir ? folder_access_ : file_access_,
+    const DWORD error = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
                                     root_, buffers_, child);
     if (error != 0) {
       Fail(level, error);
@@ -198,7 +198,7 @@ class TreeWalk {
       if (options_.force && !options_.preview && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         // Under Wine a read-only folder is one without write permission,
         // which would keep its children. One that can't be cleared stays.
-        const nt::Status s = ClearReadOnly(child.handle.Get(), entry.attributes);
+        const nt::Status s = ClearReadOnly(child.handle.get(), entry.attributes);
         if (nt::Failed(s)) {
           Fail(level, nt::ToWin32Error(s));
           Stayed(entry.name, Stay::Error, nt::ToWin32Error(s));
@@ -212,7 +212,7 @@ class TreeWalk {
     // A file, or a link opened as itself: deleting the handle removes the
     // link, never what it points to.
     const nt::Status s =
-        options_.preview ? nt::kSuccess : MarkForDeletion(child.handle.Get(), options_.force);
+        options_.preview ? nt::kSuccess : MarkForDeletion(child.handle.get(), options_.force);
     if (nt::Failed(s)) {
       Fail(level, nt::ToWin32Error(s));
       Stayed(entry.name, Stay::Error, nt::ToWin32Error(s));
@@ -226,14 +226,14 @@ class TreeWalk {
   DWORD RemoveFile(const FoundEntry& entry, CheckBuffers& buffers) const {
     CheckedChild child;
     const DWORD error =
-        OpenChecked(stack_.back().handle.Get(), path_, entry.View(), file_access_, root_, buffers, child);
+        OpenChecked(stack_.back().handle.get(), path_, entry.View(), file_access_, root_, buffers, child);
     if (error != 0) {
       return error;
     }
     if (options_.preview) {
       return 0;
     }
-    const nt::Status s = MarkForDeletion(child.handle.Get(), options_.force);
+    const nt::Status s = MarkForDeletion(child.handle.get(), options_.force);
     return nt::Failed(s) ? nt::ToWin32Error(s) : 0;
   }
 
@@ -313,7 +313,7 @@ class TreeWalk {
     bool failed = level.failed;
     if (!failed) {
       const nt::Status s =
-          options_.preview ? nt::kSuccess : MarkForDeletion(level.handle.Get(), options_.force);
+          options_.preview ? nt::kSuccess : MarkForDeletion(level.handle.get(), options_.force);
       if (nt::Failed(s)) {
         Fail(level, nt::ToWin32Error(s));
         Stayed({}, Stay::Error, nt::ToWin32Error(s));
@@ -406,7 +406,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   const TargetFolder parent = OpenTargetFolder(folder_spec);
 
   FoundEntry target;
-  if (!LookupEntry(parent.handle.Get(), parent.leaf, target)) {
+  if (!LookupEntry(parent.handle.get(), parent.leaf, target)) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
   if (IsReparsePoint(target.attributes)) {
@@ -421,7 +421,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   }
   CheckBuffers buffers;
   CheckedChild top;
-  const DWORD error = OpenChecked(parent.handle.Get(), parent.name, target.View(),
+  const DWORD error = OpenChecked(parent.handle.get(), parent.name, target.View(),
                                   options.preview ? kPreviewFolderAccess : kFolderAccess, {}, buffers, top);
   if (error != 0) {
     TargetStays(options, folder_spec, error == kLinkRefused ? Stay::Link : Stay::CantList,
@@ -431,7 +431,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
     TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is", kLinkRefused);
   }
   if (options.force && !options.preview && (target.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    const nt::Status s = ClearReadOnly(top.handle.Get(), target.attributes);
+    const nt::Status s = ClearReadOnly(top.handle.get(), target.attributes);
     if (nt::Failed(s)) {
       TargetStays(options, folder_spec, Stay::Error, "cannot clear the folder's read-only attribute",
                   nt::ToWin32Error(s));
@@ -443,7 +443,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
   FoundEntry left;
-  if (first_error == 0 && !options.preview && LookupEntry(parent.handle.Get(), target.name, left)) {
+  if (first_error == 0 && !options.preview && LookupEntry(parent.handle.get(), target.name, left)) {
     first_error = ERROR_DIR_NOT_EMPTY;
     if (options.sink != nullptr) {
       options.sink->Stayed(folder_spec, Stay::Error, first_error);

@@ -112,7 +112,7 @@ nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access,
   oa.Attributes = nt::kObjCaseInsensitive;
   IO_STATUS_BLOCK io{};
   return nt::Ntdll().OpenFile(
-      out.Receive(), access | SYNCHRONIZE, &oa, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      out.put(), access | SYNCHRONIZE, &oa, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       options | nt::kFileOpenReparsePoint | nt::kFileSynchronousIoNonalert | nt::kFileOpenForBackupIntent);
 }
 

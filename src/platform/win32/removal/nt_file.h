@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/removal/ntdll.h"
-#include "platform/win32/unique_handle.h"
 
 namespace brim::platform::win32 {
 

@@ -1,36 +1,30 @@
 #include "platform/win32/removal/ntdll.h"
 
-#include <cstring>
+#include <string>
 
 #include "platform/failure.h"
+#include "platform/win32/run_time_entry.h"
 
 namespace brim::platform::win32::nt {
 namespace {
 
 template <typename F>
-F Lookup(HMODULE module, const char* name) {
-  const FARPROC p = ::GetProcAddress(module, name);
-  if (p == nullptr) {
+F Lookup(const char* name) {
+  const auto f = RunTimeEntry<F>(L"ntdll.dll", name);  // always mapped into every process
+  if (f == nullptr) {
     throw Failure(std::string("ntdll lacks ") + name, ERROR_PROC_NOT_FOUND);
   }
-  F f = nullptr;
-  static_assert(sizeof f == sizeof p);
-  std::memcpy(&f, &p, sizeof f);  // function pointer to function pointer, without a cast warning
   return f;
 }
 
 Api Load() {
-  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");  // always mapped into every process
-  if (ntdll == nullptr) {
-    throw Failure("ntdll is not loaded", ::GetLastError());
-  }
-  return Api{Lookup<NtOpenFileFn>(ntdll, "NtOpenFile"),
-             Lookup<NtQueryDirectoryFileFn>(ntdll, "NtQueryDirectoryFile"),
-             Lookup<NtFileInformationFn>(ntdll, "NtQueryInformationFile"),
-             Lookup<NtFileInformationFn>(ntdll, "NtSetInformationFile"),
-             Lookup<NtQueryObjectFn>(ntdll, "NtQueryObject"),
-             Lookup<RtlNtStatusToDosErrorFn>(ntdll, "RtlNtStatusToDosError"),
-             Lookup<RtlEqualUnicodeStringFn>(ntdll, "RtlEqualUnicodeString")};
+  return Api{Lookup<NtOpenFileFn>("NtOpenFile"),
+             Lookup<NtQueryDirectoryFileFn>("NtQueryDirectoryFile"),
+             Lookup<NtFileInformationFn>("NtQueryInformationFile"),
+             Lookup<NtFileInformationFn>("NtSetInformationFile"),
+             Lookup<NtQueryObjectFn>("NtQueryObject"),
+             Lookup<RtlNtStatusToDosErrorFn>("RtlNtStatusToDosError"),
+             Lookup<RtlEqualUnicodeStringFn>("RtlEqualUnicodeString")};
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ std::wstring_view Component(std::wstring_view path, std::size_t from, std::size_
   return path.substr(from, end == std::wstring_view::npos ? std::wstring_view::npos : end - from);
 }
 
-std::wstring ResolvedFolder(const std::wstring& path) { return ResolvedName(OpenFolderByPath(path).Get()); }
+std::wstring ResolvedFolder(const std::wstring& path) { return ResolvedName(OpenFolderByPath(path).get()); }
 
 void RequireInside(std::wstring_view name, std::wstring_view anchor, const char* what) {
   if (!Inside(name, anchor)) {
@@ -70,7 +70,7 @@ TargetFolder OpenTargetFolder(const std::wstring& path) {
     RequireInside(anchor, drive, "profile lies outside its drive");
   }
   TargetFolder out{OpenFolderByPath(split.folder), {}, std::move(split.leaf)};
-  out.name = ResolvedName(out.handle.Get());
+  out.name = ResolvedName(out.handle.get());
   RequireInside(out.name, anchor, "target's folder lies outside its place");
   return out;
 }

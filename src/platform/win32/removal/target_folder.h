@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/handles.h"
 
 namespace brim::platform::win32 {
 

@@ -16,6 +16,11 @@ class LateBoundEntry {
   // The first successful call binds for the rest of the run (the library stays
   // loaded). A failed binding throws Failure; the next call tries again.
   Entry Get();
+  // The same, as the caller's function type.
+  template <typename Fn>
+  Fn As() {
+    return reinterpret_cast<Fn>(Get());
+  }
 
  private:
   std::wstring library_;

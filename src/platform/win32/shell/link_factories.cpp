@@ -29,7 +29,7 @@ void EnsureComOnThisThread() {
   done = true;
   static LateBoundEntry co_initialize(L"ole32.dll", "CoInitializeEx");
   try {
-    const auto init = reinterpret_cast<CoInitializeExFn>(co_initialize.Get());
+    const auto init = co_initialize.As<CoInitializeExFn>();
     // S_FALSE or RPC_E_CHANGED_MODE: COM is already there in some form.
     static_cast<void>(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   } catch (const Failure&) {  // NOLINT(bugprone-empty-catch): see above
@@ -43,7 +43,7 @@ class ShellExecuteShell : public Shell {
   void Execute(NativeWindow owner, std::wstring_view operation, std::wstring_view file,
                std::wstring_view parameters, std::wstring_view directory, int show) override {
     // Bound before anything else, so a missing shell ends the caller here.
-    const auto open = reinterpret_cast<ShellExecuteFn>(entry_.Get());
+    const auto open = entry_.As<ShellExecuteFn>();
     EnsureComOnThisThread();
     // The views need not be terminated; the shell wants terminated texts.
     const std::wstring op(operation);
