@@ -165,3 +165,19 @@ check(fingerprint(outside) == guarded, "what the links point to survived, byte f
 check(sorted(r["row"] for r in clean["rows"] if r["status"] == "failed") == [1, 15, 27, 84],
       "rows 1, 15, 27 and 84 failed, the rest found nothing: %s" % clean["totals"])
 check(os.path.isfile(os.path.join(root, "WINDOWS", "Offline Web Pages")), "the file named by a folder row stays")
+
+# --- A preview keeps to the target's place, like a clean ------------------------
+# User W's profile is a link to another drive: every profile row is refused
+# there, and nothing on that drive is counted or changed.
+far = map_drive("N")
+write(os.path.join(far, "Local Settings", "Temp", "theirs.tmp"), "not ours")
+write(os.path.join(far, "Cookies", "c.txt"), "not ours")
+os.symlink(far, os.path.join(root, "Documents and Settings", "W"))
+far_before = fingerprint(far)
+preview = cli_json("preview", "O", "W")
+profile_rows = [r for r in preview["rows"] if "\\Documents and Settings\\W\\" in r["path"]]
+counted = [r["row"] for r in profile_rows if counts(r) != (0, 0, 0)]
+check(not counted, "nothing behind a profile that links to another drive is counted: %s" % counted)
+refused = [r["row"] for r in profile_rows if r["status"] == "failed"]
+check(7 in refused and 27 in refused, "rows whose targets exist behind the link are refused: %s" % refused)
+check(fingerprint(far) == far_before, "the other drive is unchanged")
