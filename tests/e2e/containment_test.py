@@ -3,7 +3,9 @@
 hostile XP drive (X:): file links to the same path on another drive (W:),
 names that hold a backslash, links in the middle of targets' paths out of
 the profile, out of the drive and into another user's profile. The run says
-"Finished"; nothing outside the targets changes, byte for byte.
+"Finished"; nothing outside the targets changes, byte for byte. Then user
+texts pasted past the NT limit, alone and after another user's name: those
+runs say "Finished" too and change nothing at all.
 Usage: containment_test.py PROGRAM.exe e2e_spy.exe   (run by CTest)"""
 import os
 import sys
@@ -41,6 +43,21 @@ def main():
     wrong, left = hostile_drive.outcome(root, manifest, hostile, before, after)
     check(not wrong, "nothing outside the targets changed, and every hostile entry stayed (not: %s)" % wrong[:10])
     check(not left, "every target with nothing hostile about it went (left: %s)" % left)
+
+    # A path cut to its front part would land on the drive root, on
+    # "Documents and Settings" or in Guest's profile, where canaries wait.
+    for user in ("A" * 32730, "A" * 32745, "A" * 32767, "Guest" + "A" * 32768, "A" * 32800):
+        before = fingerprint(root, other, outside)
+        spy = person.Spy(spy_exe, exe, env)
+        try:
+            person.run_pasted(spy, person.PostedKeys(spy), "X", user, print)
+        except person.Failed as failure:
+            check(False, str(failure))
+        finally:
+            spy.close()
+        changed = sorted(set(before.items()) ^ set(fingerprint(root, other, outside).items()))
+        check(not changed, "a pasted user text of %d characters changed nothing (changed: %s)"
+              % (len(user), [c[0] for c in changed[:10]]))
 
 
 if __name__ == "__main__":

@@ -334,6 +334,35 @@ def fill_in(spy, keys, drive, user, log):
     return s
 
 
+def escape(text):
+    """As the spy escapes its answers (and reads its clip command)."""
+    return text.replace("\\", "\\\\").replace("\n", "\\n").replace("\r", "\\r").replace("\t", "\\t")
+
+
+def paste_into(spy, keys, box, text, log):
+    """Tabs to the box (the dialog manager selects its text) and pastes over it
+    with Ctrl+V, as a person does with a text too long to type."""
+    focus_on(spy, keys, box, log)
+    expect(spy.ask("clip " + escape(text)) == "ok", "put %d characters on the clipboard" % len(text), log)
+    keys.type("\x16")  # Ctrl+V as the edit control receives it
+    length = wait_state(spy, lambda _: spy.ask("length " + box) == "length=%d" % len(text))
+    expect(length is not None and spy.ask("length " + box) == "length=%d" % len(text),
+           "box %s holds all %d pasted characters" % (box, len(text)), log)
+
+
+def run_pasted(spy, keys, drive, user, log):
+    """Types the drive, pastes the user text, Enter; waits for "Finished"."""
+    wait_main(spy, log)
+    focus_on(spy, keys, "D", log)
+    keys.type(drive)
+    paste_into(spy, keys, "U", user, log)
+    keys.press(VK_RETURN)
+    box = spy.window("box", 120000)
+    expect(box is not None and box["text"] == FINISHED, "the run ended with \"%s\"" % FINISHED, log)
+    keys.press(VK_RETURN, box)
+    expect(spy.gone("#32770"), "Enter confirmed the box", log)
+
+
 def refused_as_a_person(spy, keys, drive, user, log):
     """Enter with input the run must refuse: the warning, then everything as it was."""
     before = fill_in(spy, keys, drive, user, log)

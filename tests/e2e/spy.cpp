@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -199,6 +200,43 @@ HWND Button(HWND top, const std::wstring& caption) {
   return nullptr;
 }
 
+// The inverse of Utf8's escapes.
+std::wstring Unescaped(const std::wstring& text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\\' && i + 1 < text.size()) {
+      const wchar_t next = text[++i];
+      out += next == L'n' ? L'\n' : next == L'r' ? L'\r' : next == L't' ? L'\t' : next;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// What a person copies before pasting it into a box.
+bool PutOnClipboard(const std::wstring& text) {
+  if (::OpenClipboard(nullptr) == FALSE) {
+    return false;
+  }
+  bool put = false;
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  if (::EmptyClipboard() != FALSE) {
+    if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+      if (void* p = ::GlobalLock(memory)) {
+        std::memcpy(p, text.c_str(), bytes);
+        ::GlobalUnlock(memory);
+        put = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+      }
+      if (!put) {
+        ::GlobalFree(memory);  // the clipboard owns it only once it took it
+      }
+    }
+  }
+  ::CloseClipboard();
+  return put;
+}
+
 // Answers one command; see the file comment.
 std::string Answer(const std::string& line) {
   std::istringstream in(line);
@@ -241,6 +279,16 @@ std::string Answer(const std::string& line) {
     in >> code;
     Post(WM_CHAR, static_cast<WPARAM>(code), 1);
     return "ok";
+  }
+  if (command == "clip") {  // clip TEXT (escaped as answers are): puts TEXT on the clipboard
+    return PutOnClipboard(Unescaped(Wide(line.size() > 5 ? line.substr(5) : std::string()))) ? "ok"
+                                                                                             : "failed";
+  }
+  if (command == "length") {  // length D|U: the box's whole text length (state shows only its front)
+    std::string name;
+    in >> name;
+    HWND box = Control(Wide(name));
+    return box != nullptr ? "length=" + std::to_string(Ask(box, WM_GETTEXTLENGTH)) : "none";
   }
   if (command == "press") {  // press main|about CAPTION: the button's click, the focus left where it is
     std::string kind;

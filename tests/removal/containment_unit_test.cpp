@@ -53,6 +53,32 @@ TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {
   EXPECT_TRUE(Exists(d + L"\\Temp\\x.tmp"));
 }
 
+TEST(NtNames, APathHoldingANulFailsInsteadOfNamingWhatComesBeforeIt) {
+  // "Guest\0x" read as a C string is Guest: that profile's Cookies must stay.
+  const std::wstring d = FreshFolder(L"Nul");
+  MakeDir(d + L"\\Guest");
+  MakeDir(d + L"\\Guest\\Cookies");
+  MakeFile(d + L"\\Guest\\Cookies\\c.txt");
+  MakeFile(d + L"\\Guest\\x.log");
+  const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
+  const auto files = win32::MakeFileRemoval(nullptr);
+  const std::wstring nul_user = d + L"\\Guest" + std::wstring(1, L'\0') + L"x";
+  for (const std::wstring& tail : {std::wstring(L"\\Cookies"), std::wstring(1, L'\0') + L"\\Cookies"}) {
+    EXPECT_EQ(FailureCode([&] { folders->Create()->DeleteFolder(nul_user + tail, true); }),
+              static_cast<unsigned long>(ERROR_INVALID_NAME));
+  }
+  EXPECT_EQ(FailureCode([&] {
+              folders->Create()->DeleteFolder(d + L"\\Guest\\Cookies" + std::wstring(1, L'\0'), true);
+            }),
+            static_cast<unsigned long>(ERROR_INVALID_NAME));
+  EXPECT_EQ(FailureCode([&] { files->Kill(d + L"\\Guest" + std::wstring(1, L'\0') + L"\\*.log"); }),
+            static_cast<unsigned long>(ERROR_INVALID_NAME));
+  EXPECT_EQ(FailureCode([&] { files->Kill(d + L"\\Guest\\*.log" + std::wstring(1, L'\0') + L"x"); }),
+            static_cast<unsigned long>(ERROR_INVALID_NAME));
+  EXPECT_TRUE(Exists(d + L"\\Guest\\Cookies\\c.txt"));
+  EXPECT_TRUE(Exists(d + L"\\Guest\\x.log"));
+}
+
 TEST(Anchors, ADrivePathIsAnchoredAtItsRootAProfilePathAtItsProfile) {
   EXPECT_EQ(win32::AnchorsOf(L"Q:\\WINDOWS\\Temp").drive, L"Q:\\");
   EXPECT_EQ(win32::AnchorsOf(L"Q:\\WINDOWS\\Temp").profile, L"");

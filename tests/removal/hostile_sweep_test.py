@@ -31,15 +31,9 @@ USER, OTHER = "Administrator", "Guest"
 SEED = 20261207
 PAIRS = 500
 PAIR_TIMEOUT = 60  # seconds: a run that takes longer has hung
-# Composed paths past the NT limit of 32,767 characters are cut short by
-# today's removal layer, which then removes the wrong folders (being fixed
-# separately). Until then the long runs stop where the longest composed path,
-# "\\?\" + drive + profile root + user + longest tail, still fits.
-LONGEST_USER = 32767 - 4 - len("H:\\Documents and Settings\\") - 64
-# A NUL in the user text ends the name where Wine meets it, so "Guest\0x"
-# leads the profile rows into Guest's profile (being fixed separately, with
-# the NT limit). Until then user texts hold no NUL; drive texts still do.
-NUL_IN_USER = False
+# The long runs go past the NT limit of 32,767 characters, where a path cut
+# short would name another place.
+LONGEST_USER = 32800
 
 NON_ASCII = ["é", "ß", "Ж", "日本", "İ", "ı", "ſ", "\u212a", "\u212b", "ǅ", "\u200b", "\u0301", "\ufeff", "\ud800", "\udc00",
              "😀", "\uffff"]
@@ -100,8 +94,6 @@ def hostile_pair(r):
                          OTHER + "\x00" + "x", "ǅ" + USER, "Gueſt", "ADMINISTRATOR"])
     else:
         user = hostile_text(r, LONGEST_USER)
-    if not NUL_IN_USER:
-        user = user.replace("\x00", "")
     return drive, user
 
 

@@ -66,7 +66,7 @@ void Report(RemovalSink& sink, const std::wstring& path, const WIN32_FIND_DATAW&
 }  // namespace
 
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview) {
-  RequireNtLength(path);
+  RequireNameable(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
   }

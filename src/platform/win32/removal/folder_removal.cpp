@@ -399,7 +399,7 @@ class TreeWalk {
 }  // namespace
 
 void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
-  RequireNtLength(folder_spec);
+  RequireNameable(folder_spec);
   if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
     throw Failure("folder name names nothing", ERROR_INVALID_NAME);
   }

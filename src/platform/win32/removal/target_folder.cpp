@@ -60,7 +60,7 @@ bool Inside(std::wstring_view name, std::wstring_view anchor) {
 }
 
 TargetFolder OpenTargetFolder(const std::wstring& path) {
-  RequireNtLength(path);  // first: the front parts of a path too long may fit
+  RequireNameable(path);  // first: the front parts of a path too long may fit
   SplitPath split = SplitTarget(path);
   const Anchors anchors = AnchorsOf(path);
   const std::wstring drive = ResolvedFolder(anchors.drive);

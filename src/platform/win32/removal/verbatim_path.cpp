@@ -10,14 +10,17 @@ constexpr std::wstring_view kPrefix = L"\\\\?\\";
 
 }  // namespace
 
-void RequireNtLength(std::wstring_view path) {
+void RequireNameable(std::wstring_view path) {
   if (path.size() > nt::kMaxNameChars - kPrefix.size()) {
     throw Failure("path longer than the system can name", ERROR_FILENAME_EXCED_RANGE);
+  }
+  if (path.find(L'\0') != std::wstring_view::npos) {
+    throw Failure("path holds a NUL", ERROR_INVALID_NAME);
   }
 }
 
 std::wstring VerbatimPath(std::wstring_view path) {
-  RequireNtLength(path);
+  RequireNameable(path);
   std::wstring out;
   out.reserve(kPrefix.size() + path.size());
   out += kPrefix;
