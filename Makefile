@@ -56,13 +56,13 @@ run: setup
 	  $(MAKE) --no-print-directory build-windows64 && cmake/brim-wine "build/windows64/src/app/Brimsweep 1.8.exe"; \
 	fi
 
-# The shippable exes and their checksums: the 32-bit product at the top, the
-# 64-bit build under x64/.
+# The shippable exes and their checksums: the 32-bit product and its console
+# companion at the top, the 64-bit builds under x64/.
 release: build-windows build-windows64
 	@rm -rf dist && mkdir -p dist/x64
-	@cp "build/windows/src/app/Brimsweep 1.8.exe" dist/
-	@cp "build/windows64/src/app/Brimsweep 1.8.exe" dist/x64/
-	@cd dist && sha256sum "Brimsweep 1.8.exe" "x64/Brimsweep 1.8.exe" > SHA256SUMS
+	@cp "build/windows/src/app/Brimsweep 1.8.exe" build/windows/src/app/brimsweep-cli.exe dist/
+	@cp "build/windows64/src/app/Brimsweep 1.8.exe" build/windows64/src/app/brimsweep-cli.exe dist/x64/
+	@cd dist && sha256sum "Brimsweep 1.8.exe" brimsweep-cli.exe "x64/Brimsweep 1.8.exe" x64/brimsweep-cli.exe > SHA256SUMS
 	@cat dist/SHA256SUMS
 
 # Our folder removal against the scripting runtime's DeleteFolder, then the

@@ -22,6 +22,12 @@ function(brim_add_program_file target)
   set_source_files_properties(${app}/brimsweep.rc PROPERTIES OBJECT_DEPENDS "${icons};${dir}/brimsweep.manifest")
   target_sources(${target} PRIVATE ${app}/brimsweep.rc ${icons})
   target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${dir}>)
+  brim_add_xp_imports(${target})
+endfunction()
+
+# What an exe of this project needs to load on XP, beyond its imports.
+function(brim_add_xp_imports target)
+  set(app ${PROJECT_SOURCE_DIR}/src/app)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The C++ runtime's thread library imports GetTickCount64, which XP's kernel32
     # lacks: point its import slot at our own pointer (xp_imports.cpp). The 64-bit

@@ -43,10 +43,14 @@ void RemoveRow(RunWindow& w, const Row& row) {
 
 bool UserTextUnsafe(std::wstring_view user) { return user.find(L'\\') != std::wstring_view::npos; }
 
+bool TextsAccepted(std::wstring_view drive, std::wstring_view user) {
+  return !user.empty() && !drive.empty() && !UserTextUnsafe(user);
+}
+
 void CleanupRun(RunWindow& w) {
   const std::wstring user = w.U.Text();
   const std::wstring drive = w.D.Text();
-  if (user.empty() || drive.empty() || UserTextUnsafe(user)) {
+  if (!TextsAccepted(drive, user)) {
     w.box.Show(kWarningPrompt, kWarningFlags);
     return;
   }

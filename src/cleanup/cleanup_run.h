@@ -32,6 +32,9 @@ struct RunWindow {
 // True when the user text would lead a profile-rooted path out of its profile.
 [[nodiscard]] bool UserTextUnsafe(std::wstring_view user);
 
+// The run's validation: false means the warning prompt and nothing removed.
+[[nodiscard]] bool TextsAccepted(std::wstring_view drive, std::wstring_view user);
+
 // The whole of Cmd1_Click: validate, lock, walk the catalogue, unlock, report.
 void CleanupRun(RunWindow& w);
 

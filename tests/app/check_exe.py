@@ -80,9 +80,11 @@ class ImportsTest(unittest.TestCase):
 
 
 class HeaderTest(unittest.TestCase):
+    SUBSYSTEM = (2, "not a GUI program")
+
     def test_loads_on_its_target_system(self):
         pe = pe_file.PeFile(EXE)
-        self.assertEqual(pe.subsystem, 2, "not a GUI program")
+        self.assertEqual(pe.subsystem, self.SUBSYSTEM[0], self.SUBSYSTEM[1])
         if pe.is_64:
             self.assertEqual(pe.machine, 0x8664, "not an x86-64 program")
             self.assertLessEqual(pe.os_version, (6, 1), "OS version above Windows 7's 6.1")
@@ -95,9 +97,16 @@ class HeaderTest(unittest.TestCase):
     def test_no_time_stamps(self):
         pe = pe_file.PeFile(EXE)
         self.assertEqual(pe.timestamp, 0, "link time in the file header")
+        if self.SUBSYSTEM[0] == 3:
+            return  # the console companion carries no resources
         _, stamps = pe.resources()
         self.assertTrue(stamps, "no resources")
         self.assertEqual(set(stamps), {0}, "time stamps in the resource directories")
+
+
+class ConsoleHeaderTest(HeaderTest):
+    """The console companion: the same target systems, the console subsystem."""
+    SUBSYSTEM = (3, "not a console program")
 
 
 class ResourcesTest(unittest.TestCase):

@@ -73,6 +73,23 @@ void Probe(const std::wstring& path) {
       Utf8(name).c_str());
 }
 
+// Holds the file open without delete sharing, as a program using it would,
+// until standard input closes.
+void Hold(const std::wstring& path) {
+  const win32::FileHandle h(::CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  if (h) {
+    std::printf("held\n");
+  } else {
+    std::printf("hold fail %lu\n", static_cast<unsigned long>(::GetLastError()));
+  }
+  std::fflush(stdout);
+  char c = 0;
+  DWORD got = 0;
+  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &c, 1, &got, nullptr) != FALSE && got != 0) {
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -116,6 +133,9 @@ int wmain(int argc, wchar_t** argv) {
         win32::RemoveMatchingFiles(path, nullptr);
       } else if (op == L"probe") {
         Probe(path);
+        continue;
+      } else if (op == L"hold") {
+        Hold(path);
         continue;
       } else {
         std::printf("unknown operation\n");

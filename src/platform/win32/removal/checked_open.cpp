@@ -69,7 +69,7 @@ bool LookupEntry(HANDLE dir, std::wstring_view name, FoundEntry& out) {
   DirEntry e;
   while ((s = listing.Next(e)) == nt::kSuccess) {
     if (e.name.size() == name.size() && SameName(e.name, name)) {
-      out = FoundEntry{std::wstring(e.name), e.attributes, e.id};
+      out = FoundEntry{std::wstring(e.name), e.attributes, e.id, e.size};
       return true;
     }
   }

@@ -29,7 +29,8 @@ struct FoundEntry {
   std::wstring name;
   ULONG attributes = 0;
   std::int64_t id = 0;
-  [[nodiscard]] DirEntry View() const { return DirEntry{name, attributes, id}; }
+  std::int64_t size = 0;
+  [[nodiscard]] DirEntry View() const { return DirEntry{name, attributes, id, size}; }
 };
 
 // Looks `name` up in the open folder `dir` (letter case ignored, no

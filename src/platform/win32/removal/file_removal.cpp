@@ -15,22 +15,28 @@ namespace {
 
 constexpr unsigned kBreatheEntries = 256;
 
-// Removes one file that FindFirstFileW listed. Returns 0 or a Win32 error.
-// The listing's name and attributes are enough: the checked open catches a
-// swap since (see OpenChecked), and whether it went is asked once per row.
-DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data,
+// Removes one file that FindFirstFileW listed (in a preview, checks it as
+// if). Returns 0 or a Win32 error. The listing's name and attributes are
+// enough: the checked open catches a swap since (see OpenChecked), and
+// whether it went is asked once per row.
+DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data, bool preview,
                   CheckBuffers& buffers) {
   if (IsReparsePoint(data.dwFileAttributes)) {
     return kLinkRefused;
   }
   CheckedChild child;
-  const DWORD error = OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
-                                  DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
+  const DWORD error =
+      OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
+                  preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
   if (error != 0) {
     return error;
   }
   if (child.link_itself) {
     return kLinkRefused;
+  }
+  if (preview) {
+    // Read-only files are not forced: the removal would fail on them.
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? ERROR_ACCESS_DENIED : 0;
   }
   const nt::Status s = MarkForDeletion(child.handle.get(), false);
   return nt::Failed(s) ? nt::ToWin32Error(s) : 0;  // closing the handle removes it
@@ -52,9 +58,22 @@ bool AFileStillMatches(const std::wstring& path) {
   return false;
 }
 
+void Report(RemovalSink& sink, const std::wstring& path, const WIN32_FIND_DATAW& data, DWORD error) {
+  std::wstring item = path.substr(0, path.size() - SplitTarget(path).leaf.size());
+  item += data.cFileName;
+  if (error == 0) {
+    sink.Removed(item, false, (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return;
+  }
+  const Stay why = error == kLinkRefused                                    ? Stay::Link
+                   : (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? Stay::ReadOnly
+                                                                            : Stay::Error;
+  sink.Stayed(item, why, error);
+}
+
 }  // namespace
 
-void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
+void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview) {
   RequireNameable(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
@@ -75,9 +94,12 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
       continue;  // folders never go, whatever their name
     }
     matched = true;
-    const DWORD error = RemoveMatch(folder.handle.get(), folder.name, data, buffers);
+    const DWORD error = RemoveMatch(folder.handle.get(), folder.name, data, preview, buffers);
     if (error != 0 && first_error == 0) {
       first_error = error;
+    }
+    if (sink != nullptr) {
+      Report(*sink, path, data, error);
     }
     if (breather != nullptr && ++count % kBreatheEntries == 0) {
       breather->Breathe();
@@ -90,7 +112,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather) {
   if (!matched) {
     throw Failure("no file matches", ERROR_FILE_NOT_FOUND);
   }
-  if (first_error == 0 && AFileStillMatches(path)) {
+  if (!preview && first_error == 0 && AFileStillMatches(path)) {
     first_error = ERROR_ACCESS_DENIED;
   }
   if (first_error != 0) {

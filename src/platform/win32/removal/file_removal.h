@@ -3,13 +3,16 @@
 #include <string>
 
 #include "platform/controls.h"
+#include "platform/removal_report.h"
 
 namespace brim::platform::win32 {
 
 // Removes every file that the last component of `path` matches, by the
 // platform's own wildcard rules. Folders are never removed; read-only files
 // are not forced; a link is never removed nor followed. Throws Failure when
-// nothing matches or a match stays.
-void RemoveMatchingFiles(const std::wstring& path, Breather* breather);
+// nothing matches or a match stays. `sink` (may be null) hears of every
+// match; with `preview` nothing is removed, opened for writing or changed.
+void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink = nullptr,
+                         bool preview = false);
 
 }  // namespace brim::platform::win32

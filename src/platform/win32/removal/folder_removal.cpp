@@ -21,6 +21,9 @@ namespace {
 constexpr ACCESS_MASK kFolderAccess =
     DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 constexpr ACCESS_MASK kFileAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+// A preview opens what a removal opens, but only to read.
+constexpr ACCESS_MASK kPreviewFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+constexpr ACCESS_MASK kPreviewFileAccess = FILE_READ_ATTRIBUTES;
 constexpr unsigned kBreatheEntries = 256;
 constexpr DWORD kBreatheMs = 50;
 // Plain files are removed in batches of this many, shared with helper
@@ -108,12 +111,22 @@ class Helper {
 class TreeWalk {
  public:
   explicit TreeWalk(const FolderRemovalOptions& options)
-      : options_(options), batch_(kBatch), last_breath_(::GetTickCount()) {}
+      : options_(options),
+        folder_access_(options.preview ? kPreviewFolderAccess : kFolderAccess),
+        file_access_(options.preview ? kPreviewFileAccess : kFileAccess),
+        batch_(kBatch),
+        last_breath_(::GetTickCount()) {
+    if (options_.sink != nullptr) {
+      results_.resize(kBatch);
+    }
+  }
 
-  // `top` was opened and checked; `top_name` is its resolved name.
-  void Run(NtHandle top, std::wstring top_name) {
+  // `top` was opened and checked; `top_name` is its resolved name, `spec`
+  // the path it was given by (for reports).
+  void Run(NtHandle top, std::wstring top_name, std::wstring_view spec) {
     path_ = std::move(top_name);
     root_ = path_;
+    spec_ = spec;
     Push(std::move(top));
     while (!stack_.empty()) {
       DirEntry entry;
@@ -128,6 +141,7 @@ class TreeWalk {
       Flush();
       if (s != nt::kNoMoreFiles) {
         Fail(stack_.back(), nt::ToWin32Error(s));
+        Stayed({}, Stay::CantList, nt::ToWin32Error(s));
       }
       Finish();
     }
@@ -163,6 +177,7 @@ class TreeWalk {
       slot.name.assign(entry.name);  // reuses the slot's storage
       slot.attributes = entry.attributes;
       slot.id = entry.id;
+      slot.size = entry.size;
       if (used_ == batch_.size()) {
         Flush();
       }
@@ -172,19 +187,21 @@ class TreeWalk {
     Level& level = stack_.back();
     const bool dir = IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes);
     CheckedChild child;
-    const DWORD error = OpenChecked(level.handle.get(), path_, entry, dir ? kFolderAccess : kFileAccess,
+    const DWORD error = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
                                     root_, buffers_, child);
     if (error != 0) {
       Fail(level, error);
+      Stayed(entry.name, error == kLinkRefused ? Stay::Link : dir ? Stay::CantList : Stay::Error, error);
       return;
     }
     if (dir && !child.link_itself) {
-      if (options_.force && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      if (options_.force && !options_.preview && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         // Under Wine a read-only folder is one without write permission,
         // which would keep its children. One that can't be cleared stays.
         const nt::Status s = ClearReadOnly(child.handle.get(), entry.attributes);
         if (nt::Failed(s)) {
           Fail(level, nt::ToWin32Error(s));
+          Stayed(entry.name, Stay::Error, nt::ToWin32Error(s));
           return;
         }
       }
@@ -194,9 +211,13 @@ class TreeWalk {
     }
     // A file, or a link opened as itself: deleting the handle removes the
     // link, never what it points to.
-    const nt::Status s = MarkForDeletion(child.handle.get(), options_.force);
+    const nt::Status s =
+        options_.preview ? nt::kSuccess : MarkForDeletion(child.handle.get(), options_.force);
     if (nt::Failed(s)) {
       Fail(level, nt::ToWin32Error(s));
+      Stayed(entry.name, Stay::Error, nt::ToWin32Error(s));
+    } else if (options_.sink != nullptr) {
+      options_.sink->Removed(ItemPath(entry.name), false, 0);
     }
   }
 
@@ -205,9 +226,12 @@ class TreeWalk {
   DWORD RemoveFile(const FoundEntry& entry, CheckBuffers& buffers) const {
     CheckedChild child;
     const DWORD error =
-        OpenChecked(stack_.back().handle.get(), path_, entry.View(), kFileAccess, root_, buffers, child);
+        OpenChecked(stack_.back().handle.get(), path_, entry.View(), file_access_, root_, buffers, child);
     if (error != 0) {
       return error;
+    }
+    if (options_.preview) {
+      return 0;
     }
     const nt::Status s = MarkForDeletion(child.handle.get(), options_.force);
     return nt::Failed(s) ? nt::ToWin32Error(s) : 0;
@@ -219,6 +243,9 @@ class TreeWalk {
     try {
       for (std::size_t i = first; i < used_; i += step) {
         const DWORD error = RemoveFile(batch_[i], buffers);
+        if (!results_.empty()) {
+          results_[i] = error;  // each share writes its own slots
+        }
         if (first_error == 0) {
           first_error = error;
         }
@@ -270,6 +297,9 @@ class TreeWalk {
       shares_[i].helper.Wait();
       error = error != 0 ? error : shares_[i].error;
     }
+    if (options_.sink != nullptr) {
+      ReportBatch();
+    }
     used_ = 0;
     if (error != 0) {
       Fail(stack_.back(), error);
@@ -282,10 +312,14 @@ class TreeWalk {
     Level& level = stack_.back();
     bool failed = level.failed;
     if (!failed) {
-      const nt::Status s = MarkForDeletion(level.handle.get(), options_.force);
+      const nt::Status s =
+          options_.preview ? nt::kSuccess : MarkForDeletion(level.handle.get(), options_.force);
       if (nt::Failed(s)) {
         Fail(level, nt::ToWin32Error(s));
+        Stayed({}, Stay::Error, nt::ToWin32Error(s));
         failed = true;
+      } else if (options_.sink != nullptr) {
+        options_.sink->Removed(ItemPath({}), true, 0);
       }
     }
     stack_.pop_back();  // closing the handle removes the folder
@@ -293,6 +327,33 @@ class TreeWalk {
       path_.resize(stack_.back().name_length);
       if (failed) {
         stack_.back().failed = true;
+      }
+    }
+  }
+
+  // The reports, built only for a sink. An empty `name` is the folder on
+  // top of the stack itself.
+  [[nodiscard]] std::wstring ItemPath(std::wstring_view name) const {
+    std::wstring p(spec_);
+    p.append(path_, root_.size());
+    if (!name.empty()) {
+      p += L'\\';
+      p += name;
+    }
+    return p;
+  }
+  void Stayed(std::wstring_view name, Stay why, DWORD error) {
+    if (options_.sink != nullptr) {
+      options_.sink->Stayed(ItemPath(name), why, error);
+    }
+  }
+  void ReportBatch() {
+    for (std::size_t i = 0; i < used_; ++i) {
+      const FoundEntry& entry = batch_[i];
+      if (results_[i] == 0) {
+        options_.sink->Removed(ItemPath(entry.name), false, static_cast<std::uint64_t>(entry.size));
+      } else {
+        Stayed(entry.name, results_[i] == kLinkRefused ? Stay::Link : Stay::Error, results_[i]);
       }
     }
   }
@@ -310,6 +371,10 @@ class TreeWalk {
   }
 
   const FolderRemovalOptions& options_;
+  const ACCESS_MASK folder_access_;
+  const ACCESS_MASK file_access_;
+  std::wstring_view spec_;
+  mutable std::vector<DWORD> results_;  // per batch slot, kept only for a sink
   std::vector<Level> stack_;
   std::wstring path_;  // resolved name of the folder on top of the stack
   std::wstring root_;  // resolved name of the folder being removed
@@ -321,6 +386,15 @@ class TreeWalk {
   DWORD last_breath_;
   std::array<Share, kShares - 1> shares_;  // last: their threads stop before the rest goes
 };
+
+// The target itself stays: tell the sink, then fail as without one.
+[[noreturn]] void TargetStays(const FolderRemovalOptions& options, const std::wstring& spec, Stay why,
+                              const char* what, DWORD error) {
+  if (options.sink != nullptr) {
+    options.sink->Stayed(spec, why, error);
+  }
+  throw Failure(what, error);
+}
 
 }  // namespace
 
@@ -341,35 +415,41 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   CheckedChild top;
   const DWORD error =
       OpenChecked(parent.handle.get(), parent.name, DirEntry{parent.leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
-                  kFolderAccess, {}, buffers, top);
+                  options.preview ? kPreviewFolderAccess : kFolderAccess, {}, buffers, top);
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
   if (error == ERROR_DIRECTORY) {
-    throw Failure("path names a file, not a folder", ERROR_PATH_NOT_FOUND);
+    TargetStays(options, folder_spec, Stay::NotAFolder, "path names a file, not a folder",
+                ERROR_PATH_NOT_FOUND);
   }
   if (error != 0) {
-    throw Failure(error == kLinkRefused ? "folder is a link; left as it is" : "cannot open folder", error);
+    TargetStays(options, folder_spec, error == kLinkRefused ? Stay::Link : Stay::CantList,
+                error == kLinkRefused ? "folder is a link; left as it is" : "cannot open folder", error);
   }
   if (top.link_itself) {
-    throw Failure("folder is a link; left as it is", kLinkRefused);
+    TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is", kLinkRefused);
   }
-  if (options.force && (top.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+  if (options.force && !options.preview && (top.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     const nt::Status s = ClearReadOnly(top.handle.get(), top.attributes);
     if (nt::Failed(s)) {
-      throw Failure("cannot clear the folder's read-only attribute", nt::ToWin32Error(s));
+      TargetStays(options, folder_spec, Stay::Error, "cannot clear the folder's read-only attribute",
+                  nt::ToWin32Error(s));
     }
   }
   // Its name as the file system has it, for the check that it went.
   const std::wstring leaf = buffers.resolved.substr(buffers.resolved.rfind(L'\\') + 1);
 
   TreeWalk walk(options);
-  walk.Run(std::move(top.handle), std::move(buffers.resolved));
+  walk.Run(std::move(top.handle), std::move(buffers.resolved), folder_spec);
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
   FoundEntry left;
-  if (first_error == 0 && LookupEntry(parent.handle.get(), leaf, left)) {
+  if (first_error == 0 && !options.preview && LookupEntry(parent.handle.get(), leaf, left)) {
     first_error = ERROR_DIR_NOT_EMPTY;
+    if (options.sink != nullptr) {
+      options.sink->Stayed(folder_spec, Stay::Error, first_error);
+    }
   }
   if (first_error != 0) {
     throw Failure("folder not wholly removed", first_error);

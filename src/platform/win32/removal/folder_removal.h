@@ -5,12 +5,17 @@
 #include <string_view>
 
 #include "platform/controls.h"
+#include "platform/removal_report.h"
 
 namespace brim::platform::win32 {
 
 struct FolderRemovalOptions {
   Breather* breather = nullptr;  // may be null
   bool force = true;             // read-only items go too
+  // Optional: told of every item that goes or stays, on the calling thread.
+  RemovalSink* sink = nullptr;
+  // Walks and reports as a removal would, and changes nothing.
+  bool preview = false;
   // Seam for tests only: runs between listing a child and opening it.
   std::function<void(std::wstring_view child)> before_open;
 };

@@ -83,6 +83,7 @@ nt::Status DirectoryListing::Next(DirEntry& out) {
   out.name = std::wstring_view(name, e->FileNameLength / sizeof(wchar_t));
   out.attributes = e->FileAttributes;
   out.id = with_id ? e->FileId.QuadPart : 0;
+  out.size = e->EndOfFile.QuadPart;
   const ULONG next = e->NextEntryOffset;
   if (next == 0) {
     have_batch_ = false;

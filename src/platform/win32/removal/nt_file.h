@@ -20,6 +20,7 @@ struct DirEntry {
   std::wstring_view name;
   ULONG attributes = 0;
   std::int64_t id = 0;  // 0 where the file system gives none
+  std::int64_t size = 0;
 };
 
 // Walks one open directory in fixed-size batches: memory per listing does

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/output.h"
+
+namespace brim::cli {
+namespace {
+
+const ErrorText kText = [](std::uint32_t code) { return L"The \"system\" says " + std::to_wstring(code); };
+
+TEST(CliJson, EscapesWhatAPathCanHold) {
+  EXPECT_EQ(JsonEscape(L"Q:\\a \"b\""), "Q:\\\\a \\\"b\\\"");
+  EXPECT_EQ(JsonEscape(std::wstring(L"a\nb\rc\td\x01\x1f", 9)), "a\\nb\\rc\\td\\u0001\\u001f");
+  EXPECT_EQ(JsonEscape(std::wstring(1, L'\0')), "\\u0000");
+  EXPECT_EQ(JsonEscape(L"\x7f"), "\\u007f");
+  EXPECT_EQ(JsonEscape(L"caf\xe9 \x20ac"), "caf\\u00e9 \\u20ac");
+  // An unpaired surrogate (a name Windows allows) stays one escaped unit.
+  EXPECT_EQ(JsonEscape(std::wstring(1, static_cast<wchar_t>(0xD800))), "\\ud800");
+  EXPECT_EQ(JsonEscape(L"/<>"), "/<>");
+}
+
+TEST(CliJson, CharactersPastTheBasicPlaneBecomeSurrogatePairs) {
+  if constexpr (sizeof(wchar_t) == 4) {
+    EXPECT_EQ(JsonEscape(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\\ud83d\\ude00");
+  } else {
+    EXPECT_EQ(JsonEscape(L"\xD83D\xDE00"), "\\ud83d\\ude00");
+  }
+}
+
+TEST(CliJson, ARowCarriesEveryField) {
+  RowReport r;
+  r.row = 7;
+  r.path = L"Q:\\Documents and Settings\\\"U\"\\Local Settings\\Temp";
+  r.files = 3;
+  r.folders = 2;
+  r.bytes = 18446744073709551615ULL;
+  r.status = Status::Failed;
+  r.items_left = {{L"Q:\\x\\busy.log", platform::Stay::Error, 32}, {L"Q:\\x\\l", platform::Stay::Link, 1921}};
+  r.items_unlisted = 4;
+  EXPECT_EQ(
+      JsonRow(r, true, kText),
+      "\n  {\"row\": 7, \"path\": \"Q:\\\\Documents and Settings\\\\\\\"U\\\"\\\\Local Settings\\\\Temp\", "
+      "\"kind\": \"folder\", \"files\": 3, \"folders\": 2, \"bytes\": 18446744073709551615, "
+      "\"status\": \"failed\", \"error\": 0, \"items_left\": ["
+      "{\"path\": \"Q:\\\\x\\\\busy.log\", \"reason\": \"The \\\"system\\\" says 32\", \"refusal\": "
+      "\"error\", "
+      "\"error\": 32}, "
+      "{\"path\": \"Q:\\\\x\\\\l\", \"reason\": \"a link: left as it is\", \"refusal\": \"link\", "
+      "\"error\": 1921}], \"items_left_more\": 4}");
+  r.status = Status::Covered;
+  r.covered_by = 5;
+  r.items_left.clear();
+  r.items_unlisted = 0;
+  const std::string covered = JsonRow(r, false, kText);
+  EXPECT_EQ(covered.substr(0, 4), ",\n  ");
+  EXPECT_NE(covered.find("\"status\": \"covered\", \"error\": 0, \"covered_by\": 5, \"items_left\": []"),
+            std::string::npos);
+}
+
+TEST(CliJson, TheDocumentFrame) {
+  EXPECT_EQ(JsonBegin(L"preview", L"Q", L"A\"b"),
+            "{\"verb\": \"preview\", \"drive\": \"Q\", \"user\": \"A\\\"b\",\n \"rows\": [");
+  Totals t;
+  t.files = 1;
+  t.folders = 2;
+  t.bytes = 3;
+  t.rows_failed = 4;
+  t.rows_absent = 5;
+  EXPECT_EQ(JsonEnd(t),
+            "\n ],\n \"totals\": {\"files\": 1, \"folders\": 2, \"bytes\": 3, \"rows_failed\": 4, "
+            "\"rows_absent\": 5}}\n");
+}
+
+TEST(CliPlain, OneLinePerRowThenItsItemsLeft) {
+  RowReport r;
+  r.row = 7;
+  r.kind = cleanup::Removal::Files;
+  r.path = L"Q:\\WINDOWS\\*.log";
+  r.files = 2;
+  r.bytes = 40;
+  r.status = Status::Failed;
+  r.items_left = {{L"Q:\\WINDOWS\\busy.log", platform::Stay::Error, 32}};
+  r.items_unlisted = 3;
+  EXPECT_EQ(PlainRow(r, kText),
+            L" 7  files   failed  2 files, 0 folders, 40 bytes  Q:\\WINDOWS\\*.log\n"
+            L"      left: Q:\\WINDOWS\\busy.log  (The \"system\" says 32)\n"
+            L"      and 3 more left\n");
+  Totals t;
+  t.files = 2;
+  t.bytes = 40;
+  t.rows_failed = 1;
+  EXPECT_EQ(PlainTotals(t), L"total: 2 files, 0 folders, 40 bytes; 1 rows failed, 0 rows absent\n");
+}
+
+}  // namespace
+}  // namespace brim::cli
