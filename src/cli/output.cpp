@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 
 namespace brim::cli {
 namespace {
@@ -22,7 +23,7 @@ std::string Quoted(std::wstring_view text) {
   return out;
 }
 
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::wstring Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 }  // namespace
 
@@ -30,7 +31,7 @@ std::string JsonEscape(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
   for (const wchar_t c : text) {
-    const auto u = static_cast<std::uint32_t>(c);
+    const auto u = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
     if (u == '"' || u == '\\') {
       out += '\\';
       out += static_cast<char>(u);
@@ -123,10 +124,10 @@ std::string JsonBegin(std::wstring_view verb, std::wstring_view drive, std::wstr
 
 std::string JsonRow(const RowReport& row, bool first, const ErrorText& text) {
   std::string out = first ? "\n  " : ",\n  ";
-  out += "{\"row\": " + std::to_string(row.row) + ", \"path\": " + Quoted(row.path) + ", \"kind\": \"" +
-         KindName(row.kind) + "\", \"files\": " + std::to_string(row.files) +
-         ", \"folders\": " + std::to_string(row.folders) + ", \"bytes\": " + std::to_string(row.bytes) +
-         ", \"status\": \"" + StatusName(row.status) + "\", \"error\": " + std::to_string(row.error);
+  out += R"({"row": )" + std::to_string(row.row) + R"(, "path": )" + Quoted(row.path) + R"(, "kind": ")" +
+         KindName(row.kind) + R"(", "files": )" + std::to_string(row.files) + R"(, "folders": )" +
+         std::to_string(row.folders) + R"(, "bytes": )" + std::to_string(row.bytes) + R"(, "status": ")" +
+         StatusName(row.status) + R"(", "error": )" + std::to_string(row.error);
   if (row.status == Status::Covered) {
     out += ", \"covered_by\": " + std::to_string(row.covered_by);
   }
@@ -135,8 +136,8 @@ std::string JsonRow(const RowReport& row, bool first, const ErrorText& text) {
   for (const ItemLeft& item : row.items_left) {
     out += first_item ? "" : ", ";
     first_item = false;
-    out += "{\"path\": " + Quoted(item.path) + ", \"reason\": " + Quoted(Reason(item, text)) +
-           ", \"refusal\": \"" + StayName(item.why) + "\", \"error\": " + std::to_string(item.error) + "}";
+    out += R"({"path": )" + Quoted(item.path) + R"(, "reason": )" + Quoted(Reason(item, text)) +
+           R"(, "refusal": ")" + StayName(item.why) + R"(", "error": )" + std::to_string(item.error) + "}";
   }
   out += "], \"items_left_more\": " + std::to_string(row.items_unlisted) + "}";
   return out;

@@ -8,7 +8,7 @@
 namespace brim::cli {
 namespace {
 
-Invocation Parse(std::vector<std::wstring> args) { return ParseArgs(args); }
+Invocation Parse(const std::vector<std::wstring>& args) { return ParseArgs(args); }
 
 TEST(CliArgs, TheTwoVerbsTakeDriveUserAndAnOptionalJson) {
   const Invocation p = Parse({L"preview", L"C", L"Administrator"});

@@ -78,7 +78,7 @@ int FolderRows() {
 struct Cli {
   FakeRemoval removal;
   FakeConsole console;
-  int Run(std::vector<std::wstring> args) { return RunCli(args, removal, console, &Text); }
+  int Run(const std::vector<std::wstring>& args) { return RunCli(args, removal, console, &Text); }
 };
 
 TEST(CliRun, BadCommandLinesGetTheUsageOnStderrAndTouchNothing) {
