@@ -25,8 +25,8 @@ struct Call {
 class FakeRemoval : public platform::ReportingRemoval {
  public:
   using Script = std::function<void(const std::wstring&, platform::RemovalSink&)>;
-  void Folder(const std::wstring& spec, platform::Mode mode, platform::RemovalSink& sink) override {
-    Handle(spec, true, mode, sink);
+  void Folder(const std::wstring& folder_spec, platform::Mode mode, platform::RemovalSink& sink) override {
+    Handle(folder_spec, true, mode, sink);
   }
   void Files(const std::wstring& path, platform::Mode mode, platform::RemovalSink& sink) override {
     Handle(path, false, mode, sink);

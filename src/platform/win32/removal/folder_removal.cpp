@@ -121,12 +121,12 @@ class TreeWalk {
     }
   }
 
-  // `top` was opened and checked; `top_name` is its resolved name, `spec`
-  // the path it was given by (for reports).
-  void Run(NtHandle top, std::wstring top_name, std::wstring_view spec) {
+  // `top` was opened and checked; `top_name` is its resolved name,
+  // `folder_spec` the path it was given by (for reports).
+  void Run(NtHandle top, std::wstring top_name, std::wstring_view folder_spec) {
     path_ = std::move(top_name);
     root_ = path_;
-    spec_ = spec;
+    folder_spec_ = folder_spec;
     Push(std::move(top));
     while (!stack_.empty()) {
       DirEntry entry;
@@ -334,7 +334,7 @@ class TreeWalk {
   // The reports, built only for a sink. An empty `name` is the folder on
   // top of the stack itself.
   [[nodiscard]] std::wstring ItemPath(std::wstring_view name) const {
-    std::wstring p(spec_);
+    std::wstring p(folder_spec_);
     p.append(path_, root_.size());
     if (!name.empty()) {
       p += L'\\';
@@ -373,7 +373,7 @@ class TreeWalk {
   const FolderRemovalOptions& options_;
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
-  std::wstring_view spec_;
+  std::wstring_view folder_spec_;
   mutable std::vector<DWORD> results_;  // per batch slot, kept only for a sink
   std::vector<Level> stack_;
   std::wstring path_;  // resolved name of the folder on top of the stack
@@ -388,10 +388,10 @@ class TreeWalk {
 };
 
 // The target itself stays: tell the sink, then fail as without one.
-[[noreturn]] void TargetStays(const FolderRemovalOptions& options, const std::wstring& spec, Stay why,
+[[noreturn]] void TargetStays(const FolderRemovalOptions& options, const std::wstring& folder_spec, Stay why,
                               const char* what, DWORD error) {
   if (options.sink != nullptr) {
-    options.sink->Stayed(spec, why, error);
+    options.sink->Stayed(folder_spec, why, error);
   }
   throw Failure(what, error);
 }
