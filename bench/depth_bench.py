@@ -4,8 +4,14 @@
 Usage: depth_bench.py BUILD_DIR [--depths 100,200,400,800] [--program OLD_removal_bench.exe]
 
 Each tree is a chain of folders DEPTH deep with one file on every level,
-removed by removal_bench.exe ("ours") from a fresh copy. Prints the time per
-depth and per level: a constant time per level means linear growth.
+removed from a fresh copy by removal_bench.exe, ours and then the reference
+(Scripting.FileSystemObject's DeleteFolder). Prints the time per depth and
+per level: a constant time per level means linear growth.
+
+Then, for 300 files in one folder at each depth, the cost of each NT call a
+checked removal makes (nt_calls_bench.exe): where one call costs more the
+deeper its folder, Wine's own cost per call is what grows, not our number of
+calls.
 """
 import argparse
 import os
@@ -46,17 +52,35 @@ def main():
     if os.path.lexists(drive):
         os.remove(drive)
     os.symlink(work, drive)
-    for depth in [int(d) for d in args.depths.split(",")]:
-        tree = os.path.join(work, "chain")
+    depths = [int(d) for d in args.depths.split(",")]
+    for depth in depths:
+        times = {}
+        for who in ("ours", "fso"):
+            tree = os.path.join(work, "chain")
+            shutil.rmtree(tree, ignore_errors=True)
+            chain(tree, depth)
+            out = subprocess.run([WINE, exe, who, "B:\\chain"], env=env, check=True, capture_output=True,
+                                 text=True).stdout.split()
+            ms, ok = float(out[out.index(who) + 1]), out[out.index(who) + 2]
+            if who == "ours" and (ok != "ok" or os.path.exists(tree)):
+                sys.exit("depth %d: the chain was not removed" % depth)
+            times[who] = ms
+        print("depth %5d: ours %9.0f ms (%6.2f ms per level), reference %9.0f ms (%6.2f ms per level)"
+              % (depth, times["ours"], times["ours"] / depth, times["fso"], times["fso"] / depth), flush=True)
+    calls = os.path.join(build, "bench", "nt_calls_bench.exe")
+    for depth in [1] + depths:
+        tree = os.path.join(work, "flat")
         shutil.rmtree(tree, ignore_errors=True)
-        chain(tree, depth)
-        out = subprocess.run([WINE, exe, "ours", "B:\\chain"], env=env, check=True, capture_output=True,
-                             text=True).stdout.split()
-        ms, ok = float(out[out.index("ours") + 1]), out[out.index("ours") + 2]
-        if ok != "ok" or os.path.exists(tree):
-            sys.exit("depth %d: the chain was not removed" % depth)
-        print("depth %5d: %9.0f ms, %6.2f ms per level" % (depth, ms, ms / depth), flush=True)
-
+        folder = os.path.join(tree, *(["d"] * depth))
+        os.makedirs(folder)
+        for i in range(300):
+            with open(os.path.join(folder, "f%d" % i), "w") as fh:
+                fh.write("x")
+        out = subprocess.run([WINE, calls, "open", "name", "disp", "close", "B:\\flat" + "\\d" * depth], env=env,
+                             check=True, capture_output=True, text=True).stdout
+        phases = "  ".join("%s %s" % tuple(line.split()[:2]) for line in out.splitlines())
+        print("depth %5d, us per call: %s" % (depth, phases), flush=True)
+        shutil.rmtree(tree, ignore_errors=True)
 
 if __name__ == "__main__":
     main()
