@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 
+#include "process_memory.h"
 #include "window_finder.h"
 
 namespace {
@@ -29,9 +30,7 @@ HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text) {
       parent, [&](HWND c) { return ClassOf(c) == cls && (text == nullptr || TextOf(c) == text); });
 }
 
-double Ms(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER freq) {
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(freq.QuadPart);
-}
+double MsNow() { return brim::windows::MicrosecondsNow() / 1000.0; }
 
 }  // namespace
 
@@ -57,10 +56,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring letter(argv[1], 1);
   ::SendMessageW(drive, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(letter.c_str()));
 
-  LARGE_INTEGER freq;
-  LARGE_INTEGER start;
-  ::QueryPerformanceFrequency(&freq);
-  ::QueryPerformanceCounter(&start);
+  const double start = MsNow();
   ::PostMessageW(cleanup, BM_CLICK, 0, 0);
 
   double worst = 0.0;
@@ -70,13 +66,10 @@ int wmain(int argc, wchar_t** argv) {
   std::set<LRESULT> positions;
   HWND box = nullptr;
   while (box == nullptr) {
-    LARGE_INTEGER t0;
-    LARGE_INTEGER t1;
     DWORD_PTR result = 0;
-    ::QueryPerformanceCounter(&t0);
+    const double t0 = MsNow();
     const LRESULT ok = ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, kReplyLimitMs, &result);
-    ::QueryPerformanceCounter(&t1);
-    const double ms = Ms(t0, t1, freq);
+    const double ms = MsNow() - t0;
     worst = std::max(worst, ms);
     total += ms;
     ++pings;
@@ -89,10 +82,9 @@ int wmain(int argc, wchar_t** argv) {
         process, [main](HWND w) { return ClassOf(w) == L"#32770" && ::GetWindow(w, GW_OWNER) == main; });
     ::Sleep(10);
   }
-  LARGE_INTEGER end;
-  ::QueryPerformanceCounter(&end);
+  const double run_ms = MsNow() - start;
   const std::wstring text = TextOf(::GetDlgItem(box, 0xFFFF));
-  std::printf("run: %.0f ms until the box \"%ls\"\n", Ms(start, end, freq), text.c_str());
+  std::printf("run: %.0f ms until the box \"%ls\"\n", run_ms, text.c_str());
   std::printf("WM_NULL: %ld replies, worst %.1f ms, mean %.2f ms, %ld timed out\n", pings, worst,
               pings > 0 ? total / static_cast<double>(pings) : 0.0, timeouts);
   std::printf("bar: %zu distinct positions seen during the run\n", positions.size());

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include <string>
 #include <utility>
 
+#include "process_memory.h"
 #include "window_finder.h"
 
 namespace {
@@ -146,19 +146,10 @@ std::string State() {
 }
 
 // The program's working set and its peak, in bytes ("0" each where the
-// system can't tell). K32GetProcessMemoryInfo, else psapi's, found at run time.
+// system can't tell).
 std::string Memory() {
-  using MemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-  FARPROC p = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "K32GetProcessMemoryInfo");
-  if (p == nullptr) {
-    const HMODULE psapi = ::LoadLibraryW(L"psapi.dll");
-    p = psapi != nullptr ? ::GetProcAddress(psapi, "GetProcessMemoryInfo") : nullptr;
-  }
   PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  MemoryInfoFn fn = nullptr;
-  std::memcpy(&fn, &p, sizeof fn);
-  if (fn == nullptr || fn(program->Process(), &counters, sizeof counters) == FALSE) {
+  if (!brim::windows::MemoryCounters(program->Process(), counters)) {
     return "peak_ws=0\tws=0";
   }
   return "peak_ws=" + std::to_string(counters.PeakWorkingSetSize) +
