@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ranges>
 
 namespace brim::testing {
 namespace {
@@ -29,9 +30,9 @@ void MakeTree(const std::wstring& base, const Tree& entries) {
     }
   }
   // Last, and children before parents: nothing more goes into a read-only folder.
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    if (ReadOnlyMark(*entry)) {
-      SetReadOnly(base + L"\\" + PlainName(*entry));
+  for (const std::wstring& entry : std::ranges::reverse_view(entries)) {
+    if (ReadOnlyMark(entry)) {
+      SetReadOnly(base + L"\\" + PlainName(entry));
     }
   }
 }

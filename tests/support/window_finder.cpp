@@ -34,8 +34,8 @@ struct TopLevelSearch {
 };
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
-  auto& search = *reinterpret_cast<TopLevelSearch*>(
-      param);  // NOLINT(performance-no-int-to-ptr): EnumWindows' own pointer
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): EnumWindows' own pointer
+  auto& search = *reinterpret_cast<TopLevelSearch*>(param);
   if (::IsWindowVisible(window) != FALSE && (search.process == 0 || ProcessOf(window) == search.process) &&
       (!search.match || search.match(window))) {
     search.found.push_back(window);
