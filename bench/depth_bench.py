@@ -20,7 +20,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
-from brim_wine import WINE  # noqa: E402
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from wine_drives import map_folder  # noqa: E402
 
 
 def chain(root, depth):
@@ -43,15 +44,11 @@ def main():
     exe = args.program or os.path.join(build, "bench", "removal_bench.exe")
     work = os.path.join(build, "bench-work", "depth")
     os.makedirs(work, exist_ok=True)
-    env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"))
-    env.pop("DISPLAY", None)
+    env = wine_env(WINEPREFIX=os.path.join(work, "prefix"))
     if not os.path.isdir(env["WINEPREFIX"]):
         subprocess.run([WINE, "wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
-    drive = os.path.join(env["WINEPREFIX"], "dosdevices", "b:")
-    if os.path.lexists(drive):
-        os.remove(drive)
-    os.symlink(work, drive)
+    map_folder("b", work, env["WINEPREFIX"])
     depths = [int(d) for d in args.depths.split(",")]
     for depth in depths:
         times = {}

@@ -11,18 +11,13 @@
 
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/nt_file.h"
+#include "process_memory.h"
 
 namespace w = brim::platform::win32;
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER f;
-  LARGE_INTEGER t;
-  ::QueryPerformanceFrequency(&f);
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
-}
+double Now() { return brim::windows::MicrosecondsNow(); }
 
 void Report(const char* phase, double start, std::size_t n) {
   std::printf("%-12s %8.1f us/file\n", phase, (Now() - start) / static_cast<double>(n));

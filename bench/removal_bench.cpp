@@ -6,16 +6,15 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <oleauto.h>
-#include <psapi.h>
 
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "platform/failure.h"
 #include "platform/win32/removal/folder_removal.h"
+#include "process_memory.h"
 
 namespace {
 
@@ -85,32 +84,12 @@ bool ScriptingDeleteFolder(const std::wstring& path) {
       fso->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
 }
 
-using MemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-
 SIZE_T PeakWorkingSet() {
-  HMODULE module = ::GetModuleHandleW(L"kernel32.dll");
-  FARPROC p = ::GetProcAddress(module, "K32GetProcessMemoryInfo");
-  if (p == nullptr) {
-    module = ::LoadLibraryW(L"psapi.dll");
-    p = module != nullptr ? ::GetProcAddress(module, "GetProcessMemoryInfo") : nullptr;
-  }
-  if (p == nullptr) {
-    return 0;
-  }
-  MemoryInfoFn fn = nullptr;
-  std::memcpy(&fn, &p, sizeof fn);
   PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  return fn(::GetCurrentProcess(), &counters, sizeof counters) != FALSE ? counters.PeakWorkingSetSize : 0;
+  return brim::windows::MemoryCounters(::GetCurrentProcess(), counters) ? counters.PeakWorkingSetSize : 0;
 }
 
-double Now() {
-  LARGE_INTEGER f;
-  LARGE_INTEGER t;
-  ::QueryPerformanceFrequency(&f);
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
+double Now() { return brim::windows::MicrosecondsNow() / 1000.0; }
 
 }  // namespace
 

@@ -9,52 +9,28 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
+#include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
 
+#include "process_memory.h"
+#include "window_finder.h"
+
 namespace {
 
-std::wstring ClassOf(HWND w) {
-  std::array<wchar_t, 128> buffer{};
-  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
-  return buffer.data();
-}
+using brim::windows::ClassOf;
 
-std::wstring TextOf(HWND w) {
-  std::array<wchar_t, 256> buffer{};
-  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
-                        10000, nullptr);
-  return buffer.data();
-}
+constexpr DWORD kReplyLimitMs = 10000;
+
+std::wstring TextOf(HWND w) { return brim::windows::TextOf(w, kReplyLimitMs); }
 
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text) {
-  for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if (ClassOf(c) == cls && (text == nullptr || TextOf(c) == text)) {
-      return c;
-    }
-  }
-  return nullptr;
+  return brim::windows::Child(
+      parent, [&](HWND c) { return ClassOf(c) == cls && (text == nullptr || TextOf(c) == text); });
 }
 
-struct BoxSearch {
-  HWND owner;
-  HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND w, LPARAM p) {
-  auto* s = reinterpret_cast<BoxSearch*>(p);  // NOLINT(performance-no-int-to-ptr): the callback's context
-  if (ClassOf(w) == L"#32770" && ::GetWindow(w, GW_OWNER) == s->owner && ::IsWindowVisible(w) != FALSE) {
-    s->found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-double Ms(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER freq) {
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(freq.QuadPart);
-}
+double MsNow() { return brim::windows::MicrosecondsNow() / 1000.0; }
 
 }  // namespace
 
@@ -63,16 +39,13 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: responsiveness_probe DRIVE\n");
     return 2;
   }
-  HWND main = nullptr;
-  for (int i = 0; i < 600 && main == nullptr; ++i) {
-    main = ::FindWindowW(L"Brimsweep_S", nullptr);
-    ::Sleep(50);
-  }
+  const HWND main = brim::windows::WaitFor([] { return ::FindWindowW(L"Brimsweep_S", nullptr); },
+                                           std::chrono::seconds(30), std::chrono::milliseconds(50));
   if (main == nullptr) {
     std::fprintf(stderr, "probe: no main window\n");
     return 1;
   }
-  const DWORD thread = ::GetWindowThreadProcessId(main, nullptr);
+  const DWORD process = brim::windows::ProcessOf(main);
   HWND drive = Child(main, L"Edit", L"C");
   HWND cleanup = Child(main, L"Button", L"Cleanup");
   HWND bar = Child(main, L"msctls_progress32", nullptr);
@@ -83,10 +56,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring letter(argv[1], 1);
   ::SendMessageW(drive, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(letter.c_str()));
 
-  LARGE_INTEGER freq;
-  LARGE_INTEGER start;
-  ::QueryPerformanceFrequency(&freq);
-  ::QueryPerformanceCounter(&start);
+  const double start = MsNow();
   ::PostMessageW(cleanup, BM_CLICK, 0, 0);
 
   double worst = 0.0;
@@ -94,35 +64,32 @@ int wmain(int argc, wchar_t** argv) {
   long pings = 0;
   long timeouts = 0;
   std::set<LRESULT> positions;
-  BoxSearch box{main, nullptr};
-  while (box.found == nullptr) {
-    LARGE_INTEGER t0;
-    LARGE_INTEGER t1;
+  HWND box = nullptr;
+  while (box == nullptr) {
     DWORD_PTR result = 0;
-    ::QueryPerformanceCounter(&t0);
-    const LRESULT ok = ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-    ::QueryPerformanceCounter(&t1);
-    const double ms = Ms(t0, t1, freq);
+    const double t0 = MsNow();
+    const LRESULT ok = ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, kReplyLimitMs, &result);
+    const double ms = MsNow() - t0;
     worst = std::max(worst, ms);
     total += ms;
     ++pings;
     timeouts += ok == 0 ? 1 : 0;
     DWORD_PTR pos = 0;
-    if (::SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 10000, &pos) != 0) {
+    if (::SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, kReplyLimitMs, &pos) != 0) {
       positions.insert(static_cast<LRESULT>(pos));
     }
-    ::EnumThreadWindows(thread, &FindBox, reinterpret_cast<LPARAM>(&box));
+    box = brim::windows::VisibleTopLevel(
+        process, [main](HWND w) { return ClassOf(w) == L"#32770" && ::GetWindow(w, GW_OWNER) == main; });
     ::Sleep(10);
   }
-  LARGE_INTEGER end;
-  ::QueryPerformanceCounter(&end);
-  const std::wstring text = TextOf(::GetDlgItem(box.found, 0xFFFF));
-  std::printf("run: %.0f ms until the box \"%ls\"\n", Ms(start, end, freq), text.c_str());
+  const double run_ms = MsNow() - start;
+  const std::wstring text = TextOf(::GetDlgItem(box, 0xFFFF));
+  std::printf("run: %.0f ms until the box \"%ls\"\n", run_ms, text.c_str());
   std::printf("WM_NULL: %ld replies, worst %.1f ms, mean %.2f ms, %ld timed out\n", pings, worst,
               pings > 0 ? total / static_cast<double>(pings) : 0.0, timeouts);
   std::printf("bar: %zu distinct positions seen during the run\n", positions.size());
 
-  ::PostMessageW(box.found, WM_COMMAND, IDOK, 0);
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   ::Sleep(200);
   ::PostMessageW(Child(main, L"Button", L"Exit Program"), BM_CLICK, 0, 0);
   return worst <= 250.0 && timeouts == 0 ? 0 : 3;

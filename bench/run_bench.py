@@ -21,7 +21,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
-from brim_wine import WINE  # noqa: E402
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from wine_drives import map_folder  # noqa: E402
 
 
 def build_tree(root, files):
@@ -88,15 +89,11 @@ def main():
     work = os.path.join(build, "bench-work")
     assert os.path.commonpath([work, build]) == build
     os.makedirs(work, exist_ok=True)
-    env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"))
-    env.pop("DISPLAY", None)
+    env = wine_env(WINEPREFIX=os.path.join(work, "prefix"))
     if not os.path.isdir(env["WINEPREFIX"]):
         subprocess.run([WINE, "wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # A drive letter on the work folder, as a user's C: is on drive_c.
-    drive = os.path.join(env["WINEPREFIX"], "dosdevices", "b:")
-    if os.path.lexists(drive):
-        os.remove(drive)
-    os.symlink(work, drive)
+    map_folder("b", work, env["WINEPREFIX"])
 
     def run(*ops, program=exe):
         out = subprocess.run([WINE, program, *ops], env=env, check=True, capture_output=True, text=True).stdout

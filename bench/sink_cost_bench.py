@@ -23,7 +23,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "support"))
-from brim_wine import WINE  # noqa: E402
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from wine_drives import map_folder, remove_tree  # noqa: E402
 
 LETTER = "b"
 
@@ -41,9 +42,7 @@ def make_drive(src, files):
 
 
 def fresh(src, work):
-    if os.path.exists(work):
-        subprocess.run(["chmod", "-R", "u+rwx", work], check=False)
-        shutil.rmtree(work)
+    remove_tree(work)
     shutil.copytree(src, work, symlinks=True)
     subprocess.run(["chmod", "-R", "u+rwx", work], check=False)
 
@@ -73,13 +72,9 @@ def main():
     if os.path.exists(src):
         shutil.rmtree(src)
     make_drive(src, args.files)
-    env = dict(os.environ, WINEDEBUG="-all")
-    env.pop("DISPLAY", None)
+    env = wine_env()  # quiet: cmake/brim-wine takes WINEDEBUG from BRIM_WINEDEBUG, "-all" when unset
     prefix = env.get("WINEPREFIX") or sys.exit("set WINEPREFIX to a throwaway prefix")
-    link = os.path.join(prefix, "dosdevices", LETTER + ":")
-    if os.path.lexists(link):
-        os.remove(link)
-    os.symlink(work, link)
+    map_folder(LETTER, work, prefix)
     tools = {
         "base": [args.baseline, "B", "Administrator"],
         "window": [os.path.join(args.build, "tests", "removal", "whole_run_tool.exe"), "B", "Administrator"],

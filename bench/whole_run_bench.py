@@ -41,7 +41,8 @@ sys.path[:0] = [HERE, os.path.join(ROOT, "tools"), os.path.join(ROOT, "tests", "
                 os.path.join(ROOT, "tests", "support")]
 import make_sample_drive  # noqa: E402
 import person  # noqa: E402
-from brim_wine import WINE, can_run_win32, pe_bits, win32_reason  # noqa: E402
+from brim_wine import WINE, can_run_win32, env as wine_env, pe_bits, start_xvfb, win32_reason  # noqa: E402
+from wine_drives import map_folder, winpath  # noqa: E402
 from run_bench import build_tree, no_links  # noqa: E402
 
 USER = "Administrator"
@@ -141,8 +142,7 @@ class Bench:
             if not os.path.isfile(f):
                 sys.exit("%s is missing: build %s first" % (f, build))
         self.prefix = os.path.join(work, "prefix")
-        self.env = dict(os.environ, WINEPREFIX=self.prefix)
-        self.env.pop("DISPLAY", None)
+        self.env = wine_env(WINEPREFIX=self.prefix)
         self.env.pop("BRIM_WINEDEBUG", None)
         self.script = os.path.join(work, "reference.vbs")
         self.xvfb = None
@@ -156,16 +156,10 @@ class Bench:
             subprocess.run([WINE, "wineboot", "-i"], env=self.env, check=True, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], env=self.env, check=True)
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24",
-                                      "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
-        os.close(write_end)
-        with os.fdopen(read_end) as fh:
-            number = fh.readline().strip()
-        if not number:
+        started = start_xvfb("800x600x24")
+        if started is None:
             sys.exit("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number
+        self.xvfb, self.env["DISPLAY"] = started
         reference_script(self.script, REF_LETTER)
         self.server_up(debug=False)
 
@@ -244,10 +238,7 @@ class Bench:
                 self.xvfb.kill()
 
     def map(self, letter, folder):
-        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
-        if os.path.lexists(link):
-            os.remove(link)
-        os.symlink(folder, link)
+        map_folder(letter, folder, self.prefix)
 
     # -- the two runs ---------------------------------------------------------------------
     def ours(self, copy):
@@ -282,7 +273,7 @@ class Bench:
         started = time.monotonic()
         err = open(os.path.join(self.work, "client.err"), "w") if self.log_path else subprocess.DEVNULL
         try:
-            proc = subprocess.Popen([WINE, "cscript", "//nologo", person.winpath(self.script)],
+            proc = subprocess.Popen([WINE, "cscript", "//nologo", winpath(self.script)],
                                     env=self.client_env, stdout=subprocess.PIPE, stderr=err, text=True)
         finally:
             if self.log_path:

@@ -25,6 +25,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 import person  # noqa: E402
 import make_sample_drive  # noqa: E402
 import brim_wine  # noqa: E402
+import wine_drives  # noqa: E402
 
 LETTER = "X"
 USER = "Administrator"
@@ -67,17 +68,10 @@ def display_works(display):
 
 def start_xvfb():
     """A private X server; returns (process, display)."""
-    read_end, write_end = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-                             "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                            start_new_session=True)
-    os.close(write_end)
-    with os.fdopen(read_end) as fh:
-        number = fh.readline().strip()
-    if not number:
-        proc.kill()
+    started = brim_wine.start_xvfb("1024x768x24")
+    if started is None:
         raise person.Failed("Xvfb did not start")
-    return proc, ":" + number
+    return started
 
 
 def human(n):
@@ -147,9 +141,8 @@ def main():
     exe = os.path.join(args.build_dir, "src", "app", "Brimsweep 1.8.exe")
     spy_exe = os.path.join(args.build_dir, "tests", "e2e", "e2e_spy.exe")
 
-    env = dict(os.environ, WINEPREFIX=prefix)
-    real_display = "" if args.private_display else env.get("DISPLAY", "")
-    env.pop("DISPLAY", None)
+    real_display = "" if args.private_display else os.environ.get("DISPLAY", "")
+    env = brim_wine.env(WINEPREFIX=prefix)
     xvfb = None
     spy = None
     booting = None
@@ -162,9 +155,7 @@ def main():
     signal.signal(signal.SIGINT, stop)
     try:
         # A fresh prefix boots (10-20 s) while the program builds.
-        if os.path.isdir(work):
-            subprocess.run(["chmod", "-R", "u+rwx", work], check=False)
-            shutil.rmtree(work)
+        wine_drives.remove_tree(work)
         os.makedirs(shots_dir)
         say("demo: a throwaway Wine prefix in %s" % prefix)
         booting = subprocess.Popen([brim_wine.WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
@@ -181,7 +172,7 @@ def main():
         manifest = make_sample_drive.build(drive, USER, "Guest")
         with open(os.path.join(work, "manifest.json"), "w", encoding="utf-8") as fh:
             json.dump(manifest, fh, indent=1)
-        before = person.scan(drive)
+        before = wine_drives.scan(drive)
         say("demo: a sample XP drive in %s" % drive)
         say("      something in all 92 catalogue rows (%d target paths), and %d other files and folders:"
             % (len(manifest["targets"]), len(manifest["survivors"])))
@@ -194,7 +185,7 @@ def main():
         reg = os.path.join(work, "settings.reg")
         with open(reg, "w", encoding="utf-8") as fh:
             fh.write(PREFIX_SETTINGS + ("" if use_real else PRIVATE_X_SETTINGS))
-        run_quiet([brim_wine.WINE, "regedit", "/S", person.winpath(reg)], "setting up the prefix", env=env)
+        run_quiet([brim_wine.WINE, "regedit", "/S", wine_drives.winpath(reg)], "setting up the prefix", env=env)
         fonts = "/usr/share/wine/fonts"
         if os.path.isdir(fonts):
             for name in os.listdir(fonts):
@@ -209,10 +200,7 @@ def main():
         else:
             xvfb, env["DISPLAY"] = start_xvfb()
             say("demo: no usable display; the program shows on a private Xvfb (%s)" % env["DISPLAY"])
-        link = os.path.join(prefix, "dosdevices", LETTER.lower() + ":")
-        if os.path.lexists(link):
-            os.remove(link)
-        os.symlink(drive, link)
+        wine_drives.map_folder(LETTER, drive, prefix)
         say("demo: drive %s: is %s" % (LETTER, drive))
 
         say("demo: starting the program and typing, as a person would (%s)" % person.XKeys.name)
@@ -223,7 +211,7 @@ def main():
         spy.close()
         spy = None
 
-        after = person.scan(drive)
+        after = wine_drives.scan(drive)
         lines, total_files, total_bytes, unclaimed = table(manifest, before, after)
         for line in lines:
             say(line)

@@ -11,34 +11,25 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal")]
+sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support")]
+import brim_wine  # noqa: E402
 import hostile_drive  # noqa: E402
 import person  # noqa: E402
 from hostile_drive import make_sample_drive  # noqa: E402
-from wine_drive import check, fingerprint, map_drive  # noqa: E402
+from wine_drive import check, fail, fingerprint  # noqa: E402
 
 def main():
     exe, spy_exe = sys.argv[1:3]
-    root = map_drive("X")
-    other = map_drive("W")
-    outside = os.path.join(os.path.dirname(root), "x-outside")
-    if os.path.lexists(outside):
-        hostile_drive.remove_tree(outside)
-    os.makedirs(outside)
+    root, other, outside = hostile_drive.drives("X", "W")
     manifest = make_sample_drive.build(root, "Administrator", "Guest")
     hostile = hostile_drive.build(root, other, outside)
     hostile_drive.plant_canaries(root)
-    env = person.test_env()
+    env = brim_wine.test_env()
 
     before = fingerprint(root, other, outside)
-    spy = person.Spy(spy_exe, exe, env)
-    try:
+    with person.watched(spy_exe, exe, env, fail) as spy:
         person.cleanup_as_a_person(spy, person.PostedKeys(spy), "X", "Administrator", person.Shots(None, env),
                                    print)
-    except person.Failed as failure:
-        check(False, str(failure))
-    finally:
-        spy.close()
     after = fingerprint(root, other, outside)
     wrong, left = hostile_drive.outcome(root, manifest, hostile, before, after)
     check(not wrong, "nothing outside the targets changed, and every hostile entry stayed (not: %s)" % wrong[:10])
@@ -48,13 +39,8 @@ def main():
     # "Documents and Settings" or in Guest's profile, where canaries wait.
     for user in ("A" * 32730, "A" * 32745, "A" * 32767, "Guest" + "A" * 32768, "A" * 32800):
         before = fingerprint(root, other, outside)
-        spy = person.Spy(spy_exe, exe, env)
-        try:
+        with person.watched(spy_exe, exe, env, fail) as spy:
             person.run_pasted(spy, person.PostedKeys(spy), "X", user, print)
-        except person.Failed as failure:
-            check(False, str(failure))
-        finally:
-            spy.close()
         changed = sorted(set(before.items()) ^ set(fingerprint(root, other, outside).items()))
         check(not changed, "a pasted user text of %d characters changed nothing (changed: %s)"
               % (len(user), [c[0] for c in changed[:10]]))

@@ -12,7 +12,8 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal")]
+sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support")]
+import brim_wine  # noqa: E402
 import person  # noqa: E402
 from wine_drive import check  # noqa: E402
 
@@ -58,7 +59,7 @@ def end_once(spy, main_focus, about_focus, how, log):
 
 def main():
     exe, spy_exe = sys.argv[1:3]
-    env = dict(person.test_env(), BRIM_WINEDEBUG=HEAP_LOG)
+    env = brim_wine.test_env(BRIM_WINEDEBUG=HEAP_LOG)
     failures = []
     for what, main_focus, about_focus, how in list(main_endings()) + list(about_endings()):
         print("%s:" % what)

@@ -5,6 +5,7 @@ The program is started and watched by e2e_spy.exe (windows, texts, focus, the
 bar's position). Keys reach it either as real X keyboard events (XKeys, through
 xdotool) or as keyboard messages posted to the focused control (PostedKeys).
 """
+import contextlib
 import os
 import subprocess
 import sys
@@ -12,6 +13,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from brim_wine import WINE  # noqa: E402
+from wine_drives import winpath  # noqa: E402
 
 VK_TAB, VK_RETURN, VK_BACK = 0x09, 0x0D, 0x08
 TITLE = "Brimsweep 1.8"
@@ -42,17 +44,6 @@ def fields(line):
         key, _, value = part.partition("=")
         out[key] = unescape(value)
     return out
-
-
-def winpath(unix_path):
-    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
-
-
-def test_env():
-    """The environment of a program under CTest: the run's prefix and X server."""
-    with open(os.path.join(os.environ["BRIM_BUILD_DIR"], "xvfb.display"), encoding="utf-8") as fh:
-        display = ":" + fh.read().strip()
-    return dict(os.environ, DISPLAY=display)
 
 
 class Spy:
@@ -106,6 +97,20 @@ class Spy:
             except (OSError, subprocess.TimeoutExpired):
                 self.proc.kill()
                 self.proc.wait()
+
+
+@contextlib.contextmanager
+def watched(spy_exe, program_exe, env, fail):
+    """The program started beside its spy for the steps in the `with` block;
+    a step that does not show what a person expects ends in fail(message).
+    The spy, and with it the program, never outlives the block."""
+    spy = Spy(spy_exe, program_exe, env)
+    try:
+        yield spy
+    except Failed as failure:
+        fail(str(failure))
+    finally:
+        spy.close()
 
 
 class PostedKeys:
@@ -288,18 +293,6 @@ def cleanup_as_a_person(spy, keys, letter, user, shots, log):
     code = spy.exit_code()
     expect(code == 0, "\"Exit Program\" ended the program (exit code %s)" % code, log)
     return seen
-
-
-def scan(root):
-    """Every file and folder under root (links not followed): path -> size,
-    or None for folders."""
-    found = {}
-    for dirpath, dirnames, filenames in os.walk(root):
-        for name in dirnames + filenames:
-            p = os.path.join(dirpath, name)
-            rel = os.path.relpath(p, root).replace(os.sep, "/")
-            found[rel] = None if (os.path.isdir(p) and not os.path.islink(p)) else os.lstat(p).st_size
-    return found
 
 
 def removed_per_row(manifest, before, after):

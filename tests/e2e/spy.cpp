@@ -8,21 +8,23 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <psapi.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
-#include <vector>
+#include <utility>
+
+#include "process_memory.h"
+#include "window_finder.h"
 
 namespace {
 
-PROCESS_INFORMATION program{};
+using brim::windows::ClassOf;
+
+const brim::windows::StartedProgram* program = nullptr;
 
 // A question to a window that a hung program can't make us wait on for long.
 LRESULT Ask(HWND w, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
@@ -33,19 +35,7 @@ LRESULT Ask(HWND w, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   return static_cast<LRESULT>(result);
 }
 
-std::wstring TextOf(HWND w) {
-  std::array<wchar_t, 2048> buffer{};
-  DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
-                        2000, &ignored);
-  return buffer.data();
-}
-
-std::wstring ClassOf(HWND w) {
-  std::array<wchar_t, 256> buffer{};
-  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
-  return buffer.data();
-}
+std::wstring TextOf(HWND w) { return brim::windows::TextOf(w, 2000); }
 
 std::string Utf8(const std::wstring& text) {
   std::wstring escaped;
@@ -77,39 +67,12 @@ std::wstring Wide(const std::string& text) {
   return out;
 }
 
-struct Search {
-  std::wstring cls;
-  HWND found;
-};
-
-BOOL CALLBACK Match(HWND w, LPARAM param) {
-  auto& s = *reinterpret_cast<Search*>(param);  // NOLINT(performance-no-int-to-ptr): EnumWindows' own pointer
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(w, &pid);
-  if (pid == program.dwProcessId && ::IsWindowVisible(w) != FALSE && ClassOf(w) == s.cls) {
-    s.found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // A visible top-level window of the program, by class.
-HWND TopLevel(const std::wstring& cls) {
-  Search s{cls, nullptr};
-  ::EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
+HWND TopLevel(const std::wstring& cls) { return brim::windows::VisibleTopLevelOfClass(program->Id(), cls); }
 
 template <typename F>
-bool WaitFor(F&& done, int ms) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= until) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+auto WaitFor(F&& probe, int ms) {
+  return brim::windows::WaitFor(std::forward<F>(probe), std::chrono::milliseconds(ms));
 }
 
 HWND Main() { return TopLevel(L"Brimsweep_S"); }
@@ -121,24 +84,19 @@ HWND Control(const std::wstring& name) {
   if (main == nullptr) {
     return nullptr;
   }
-  for (HWND c = ::GetWindow(main, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+  return brim::windows::Child(main, [&](HWND c) {
     const std::wstring cls = ClassOf(c);
     const bool edit = cls == L"Edit";
     const bool drive = edit && Ask(c, EM_GETLIMITTEXT) == 1;
-    const bool found = (name == L"D" && drive) || (name == L"U" && edit && !drive) ||
-                       (name == L"PrB" && cls == L"msctls_progress32") ||
-                       (cls == L"Button" && TextOf(c) == name);
-    if (found) {
-      return c;
-    }
-  }
-  return nullptr;
+    return (name == L"D" && drive) || (name == L"U" && edit && !drive) ||
+           (name == L"PrB" && cls == L"msctls_progress32") || (cls == L"Button" && TextOf(c) == name);
+  });
 }
 
 HWND Focus() {
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
-  return ::GetGUIThreadInfo(program.dwThreadId, &gui) != FALSE ? gui.hwndFocus : nullptr;
+  return ::GetGUIThreadInfo(program->ThreadId(), &gui) != FALSE ? gui.hwndFocus : nullptr;
 }
 
 // The focused control as a person would name it: "D", "U", a button's caption.
@@ -188,19 +146,10 @@ std::string State() {
 }
 
 // The program's working set and its peak, in bytes ("0" each where the
-// system can't tell). K32GetProcessMemoryInfo, else psapi's, found at run time.
+// system can't tell).
 std::string Memory() {
-  using MemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-  FARPROC p = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "K32GetProcessMemoryInfo");
-  if (p == nullptr) {
-    const HMODULE psapi = ::LoadLibraryW(L"psapi.dll");
-    p = psapi != nullptr ? ::GetProcAddress(psapi, "GetProcessMemoryInfo") : nullptr;
-  }
   PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  MemoryInfoFn fn = nullptr;
-  std::memcpy(&fn, &p, sizeof fn);
-  if (fn == nullptr || fn(program.hProcess, &counters, sizeof counters) == FALSE) {
+  if (!brim::windows::MemoryCounters(program->Process(), counters)) {
     return "peak_ws=0\tws=0";
   }
   return "peak_ws=" + std::to_string(counters.PeakWorkingSetSize) +
@@ -213,12 +162,7 @@ HWND Kind(const std::string& kind) { return TopLevel(kind == "about" ? L"Brimswe
 
 // A button of a top-level window by its caption.
 HWND Button(HWND top, const std::wstring& caption) {
-  for (HWND c = ::GetWindow(top, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if (ClassOf(c) == L"Button" && TextOf(c) == caption) {
-      return c;
-    }
-  }
-  return nullptr;
+  return brim::windows::Child(top, [&](HWND c) { return ClassOf(c) == L"Button" && TextOf(c) == caption; });
 }
 
 // The inverse of Utf8's escapes.
@@ -268,8 +212,7 @@ std::string Answer(const std::string& line) {
     in >> ms;
     const std::wstring cls =
         command == "main" ? L"Brimsweep_S" : (command == "about" ? L"Brimsweep_Ab" : L"#32770");
-    HWND found = nullptr;
-    WaitFor([&] { return (found = TopLevel(cls)) != nullptr; }, ms);
+    HWND found = WaitFor([&] { return TopLevel(cls); }, ms);
     if (found == nullptr) {
       return "none";
     }
@@ -337,19 +280,17 @@ std::string Answer(const std::string& line) {
   }
   if (command == "exit") {  // exit MS: waits for the program to end
     in >> ms;
-    if (::WaitForSingleObject(program.hProcess, static_cast<DWORD>(ms)) != WAIT_OBJECT_0) {
+    DWORD code = 0;
+    if (!program->WaitExit(static_cast<DWORD>(ms), &code)) {
       return "running";
     }
-    DWORD code = 0;
-    ::GetExitCodeProcess(program.hProcess, &code);
     return "exit=" + std::to_string(code);
   }
   if (command == "memory") {
     return Memory();
   }
   if (command == "kill") {
-    ::TerminateProcess(program.hProcess, 99);
-    ::WaitForSingleObject(program.hProcess, 5000);
+    program->Kill(99);
     return "ok";
   }
   return "error=unknown command";
@@ -362,15 +303,14 @@ int wmain(int argc, wchar_t** argv) {
     std::fwprintf(stderr, L"usage: e2e_spy PROGRAM.exe\n");
     return 2;
   }
-  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                       &program) == FALSE) {
-    std::cout << "error=cannot start the program (" << ::GetLastError() << ")" << std::endl;
+  // Never leaves the program behind.
+  const brim::windows::StartedProgram started(argv[1]);
+  if (!started.Started()) {
+    std::cout << "error=cannot start the program (" << started.StartError() << ")" << std::endl;
     return 1;
   }
-  std::cout << "started pid=" << program.dwProcessId << std::endl;
+  program = &started;
+  std::cout << "started pid=" << started.Id() << std::endl;
   for (std::string line; std::getline(std::cin, line);) {
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
@@ -380,11 +320,5 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::cout << Answer(line) << std::endl;
   }
-  // Never leave the program behind.
-  if (::WaitForSingleObject(program.hProcess, 0) == WAIT_TIMEOUT) {
-    ::TerminateProcess(program.hProcess, 99);
-  }
-  ::CloseHandle(program.hThread);
-  ::CloseHandle(program.hProcess);
   return 0;
 }

@@ -8,10 +8,13 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "..", "tools")]
+sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support"),
+                os.path.join(HERE, "..", "..", "tools")]
+import brim_wine  # noqa: E402
 import make_sample_drive  # noqa: E402
 import person  # noqa: E402
-from wine_drive import check, map_drive  # noqa: E402
+from wine_drive import check, fail, map_drive  # noqa: E402
+from wine_drives import scan  # noqa: E402
 
 CASES = [("", "Administrator", "an empty drive box"),
          ("X", "", "an empty user box"),
@@ -22,22 +25,17 @@ def main():
     exe, spy_exe = sys.argv[1:3]
     root = map_drive("X")
     make_sample_drive.build(root, "Administrator", "Guest")
-    before = person.scan(root)
-    spy = person.Spy(spy_exe, exe, person.test_env())
-    try:
+    before = scan(root)
+    with person.watched(spy_exe, exe, brim_wine.test_env(), fail) as spy:
         keys = person.PostedKeys(spy)
         person.wait_main(spy, print)
         for drive, user, what in CASES:
             print("%s:" % what)
             person.refused_as_a_person(spy, keys, drive, user, print)
-            check(person.scan(root) == before, "not a file on the drive changed")
+            check(scan(root) == before, "not a file on the drive changed")
         person.focus_on(spy, keys, "Exit Program", print)
         keys.press(person.VK_RETURN)
         check(spy.exit_code() == 0, "\"Exit Program\" still ends the program")
-    except person.Failed as failure:
-        check(False, str(failure))
-    finally:
-        spy.close()
 
 
 if __name__ == "__main__":

@@ -8,28 +8,26 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "..", "tools")]
+sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support"),
+                os.path.join(HERE, "..", "..", "tools")]
+import brim_wine  # noqa: E402
 import make_sample_drive  # noqa: E402
 import person  # noqa: E402
-from wine_drive import check, map_drive  # noqa: E402
+from wine_drive import check, fail, map_drive  # noqa: E402
+from wine_drives import scan  # noqa: E402
 
 
 def main():
     exe, spy_exe = sys.argv[1:3]
     root = map_drive("Y")
     manifest = make_sample_drive.build(root, "Administrator", "Guest")
-    before = person.scan(root)
-    env = person.test_env()
-    spy = person.Spy(spy_exe, exe, env)
-    try:
+    before = scan(root)
+    env = brim_wine.test_env()
+    with person.watched(spy_exe, exe, env, fail) as spy:
         person.cleanup_as_a_person(spy, person.PostedKeys(spy), "Y", "Administrator", person.Shots(None, env),
                                    print)
-    except person.Failed as failure:
-        check(False, str(failure))
-    finally:
-        spy.close()
 
-    after = person.scan(root)
+    after = scan(root)
     left = [t for t in manifest["targets"] if os.path.lexists(os.path.join(root, t))]
     check(not left, "every one of the %d targets is gone (left: %s)" % (len(manifest["targets"]), left))
     changed = [s for s in manifest["survivors"] if after.get(s, -1) != before[s]]

@@ -10,12 +10,13 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "links/expected_links.h"
+#include "window_finder.h"
 
 namespace {
 
@@ -35,60 +36,22 @@ void Check(bool ok, const std::wstring& what) {
   }
 }
 
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  std::wstring name(256, L'\0');
-  name.resize(static_cast<std::size_t>(GetClassNameW(window, name.data(), static_cast<int>(name.size()))));
-  return name;
-}
-
 // Polls for up to ten seconds.
-template <typename T>
-T WaitFor(const std::function<T()>& probe) {
-  for (int i = 0; i < 200; ++i) {
-    if (T found = probe()) {
-      return found;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return T{};
+template <typename Probe>
+auto WaitFor(Probe&& probe) {
+  return brim::windows::WaitFor(std::forward<Probe>(probe), std::chrono::seconds(10),
+                                std::chrono::milliseconds(50));
 }
 
-struct Search {
-  const std::wstring& caption;
-  bool dialog;
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM param) {
-  auto& s = *reinterpret_cast<Search*>(param);  // NOLINT(performance-no-int-to-ptr): EnumWindows' own pointer
-  DWORD owner_process = 0;
-  GetWindowThreadProcessId(window, &owner_process);
-  if (IsWindowVisible(window) != FALSE && TextOf(window) == s.caption &&
-      (ClassOf(window) == L"#32770") == s.dialog && (s.process == 0 || owner_process == s.process)) {
-    s.found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A visible top-level window by caption; `dialog` asks for a message box.
+// A visible top-level window by caption (of `process`, 0: of any); `dialog` asks for a message box.
 HWND TopLevel(const std::wstring& caption, bool dialog, DWORD process) {
-  Search search{caption, dialog, process, nullptr};
-  EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return brim::windows::VisibleTopLevel(process, [&](HWND window) {
+    return brim::windows::TextOf(window) == caption &&
+           (brim::windows::ClassOf(window) == L"#32770") == dialog;
+  });
 }
 
-// By text alone: the program may superclass its controls.
-HWND Child(HWND parent, const std::wstring& text) {
-  return FindWindowExW(parent, nullptr, nullptr, text.c_str());
-}
+HWND Child(HWND parent, const std::wstring& text) { return brim::windows::ChildWithText(parent, text); }
 
 // Posted, not sent: "Donate" stays inside its handler until the box is closed.
 void Press(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
@@ -104,7 +67,7 @@ std::vector<std::wstring> Caught(const std::wstring& path) {
 
 std::vector<std::wstring> WaitForCaught(const std::wstring& path, std::size_t count) {
   std::vector<std::wstring> lines;
-  WaitFor<bool>([&] { return (lines = Caught(path)).size() >= count; });
+  WaitFor([&] { return (lines = Caught(path)).size() >= count; });
   return lines;
 }
 
@@ -122,16 +85,15 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring catch_file = argv[1];
 
-  const HWND main = WaitFor<HWND>([] { return TopLevel(kTitle, false, 0); });
+  const HWND main = WaitFor([] { return TopLevel(kTitle, false, 0); });
   Check(main != nullptr, L"main window found");
   if (main == nullptr) {
     return 1;
   }
-  DWORD process = 0;
-  GetWindowThreadProcessId(main, &process);
+  const DWORD process = brim::windows::ProcessOf(main);
 
   Press(Child(main, L"About"));
-  const HWND about = WaitFor<HWND>([&] { return TopLevel(L"About", false, process); });
+  const HWND about = WaitFor([&] { return TopLevel(L"About", false, process); });
   Check(about != nullptr, L"About window opened");
   if (about == nullptr) {
     return 1;
@@ -148,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
   CheckStillAsLeft(main, about, L"Blog");
 
   Press(donate);
-  const HWND box = WaitFor<HWND>([&] { return TopLevel(kTitle, true, process); });
+  const HWND box = WaitFor([&] { return TopLevel(kTitle, true, process); });
   Check(box != nullptr, L"Donate shows a box titled with the application title");
   if (box != nullptr) {
     Check(Child(box, kThanks) != nullptr, L"the box thanks the user");
@@ -172,7 +134,7 @@ int wmain(int argc, wchar_t** argv) {
         L"Blog pressed again opened the article again");
 
   Press(Child(about, L"OK"));
-  Check(WaitFor<bool>([&] { return IsWindowEnabled(main) != FALSE; }),
+  Check(WaitFor([&] { return IsWindowEnabled(main) != FALSE; }),
         L"OK closed About and enabled the main window");
   return failures == 0 ? 0 : 1;
 }

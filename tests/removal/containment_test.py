@@ -9,14 +9,10 @@ import subprocess
 
 import hostile_drive
 from hostile_drive import make_sample_drive
-from wine_drive import WINE, changed, check, fingerprint, map_drive, run_tool, tool_path, wine_env, write
+from wine_drive import (WINE, changed, check, fingerprint, remove_tree, run_tool, tool_path, wine_env, winpath,
+                        write)
 
-k = map_drive("K")
-other = map_drive("L")
-outside = os.path.join(os.path.dirname(k), "k-outside")
-if os.path.lexists(outside):
-    hostile_drive.remove_tree(outside)
-os.makedirs(outside)
+k, other, outside = hostile_drive.drives("K", "L")
 
 
 def whole_runs(user_arg):
@@ -29,7 +25,7 @@ def fresh(*roots):
         for name in os.listdir(r):
             p = os.path.join(r, name)
             if os.path.isdir(p) and not os.path.islink(p):
-                hostile_drive.remove_tree(p)
+                remove_tree(p)
             else:
                 os.remove(p)
 
@@ -99,7 +95,7 @@ check(out == ["folder fail 1920"] * 3 + ["files fail 1920", "folder fail 1920", 
 os.remove(os.path.join(profile, "Local Settings"))
 os.symlink("../Guest/Local Settings", os.path.join(profile, "Local Settings"))
 os.remove(os.path.join(k, "WINDOWS"))
-hostile_drive.remove_tree(profile)
+remove_tree(profile)
 os.symlink(os.path.join(other, "Documents and Settings", "Administrator"), profile)
 out += run_tool("folder", ds + r"\Cookies")
 os.remove(profile)
@@ -159,7 +155,7 @@ texts_file = os.path.join(os.path.dirname(k), "k-long-users.txt")
 with open(texts_file, "w", encoding="utf-8") as fh:
     fh.write("\n".join(texts))
 before = fingerprint(k)
-out = whole_runs("@Z:" + texts_file.replace("/", "\\"))
+out = whole_runs("@" + winpath(texts_file))
 check(out == ["bar=184", "box flags=0 prompt=Finished"] * len(texts),
       "%d runs with long user texts each end as usual" % len(texts))
 check(not changed(before, fingerprint(k), allowed=drive_targets),

@@ -34,8 +34,7 @@ TEST(NtNames, ANameTooLongToCountFailsInsteadOfNamingItsFrontPart) {
 
 TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {
   const std::wstring d = FreshFolder(L"Limit");
-  MakeDir(d + L"\\Temp");
-  MakeFile(d + L"\\Temp\\x.tmp");
+  MakeTree(d, {L"Temp\\", L"Temp\\x.tmp"});
   const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
   const auto files = win32::MakeFileRemoval(nullptr);
   // "\\?\" and the path: one character past what the system can name.
@@ -56,10 +55,7 @@ TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {
 TEST(NtNames, APathHoldingANulFailsInsteadOfNamingWhatComesBeforeIt) {
   // "Guest\0x" read as a C string is Guest: that profile's Cookies must stay.
   const std::wstring d = FreshFolder(L"Nul");
-  MakeDir(d + L"\\Guest");
-  MakeDir(d + L"\\Guest\\Cookies");
-  MakeFile(d + L"\\Guest\\Cookies\\c.txt");
-  MakeFile(d + L"\\Guest\\x.log");
+  MakeTree(d, {L"Guest\\", L"Guest\\Cookies\\", L"Guest\\Cookies\\c.txt", L"Guest\\x.log"});
   const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
   const auto files = win32::MakeFileRemoval(nullptr);
   const std::wstring nul_user = d + L"\\Guest" + std::wstring(1, L'\0') + L"x";

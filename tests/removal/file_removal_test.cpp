@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/win32/removal/factories.h"
 #include "removal/removal_test_support.h"
 
@@ -14,35 +16,40 @@ unsigned long Kill(const std::wstring& path) {
   return FailureCode([&] { removal->Kill(path); });
 }
 
-TEST(FileRemoval, StarDotTxtRemovesTheMatchesOnly) {
-  const std::wstring d = FreshFolder(L"Txt");
-  MakeFile(d + L"\\a.txt");
-  MakeFile(d + L"\\B.TXT");
-  MakeFile(d + L"\\c.log");
-  MakeFile(d + L"\\txt");
-  MakeDir(d + L"\\sub");
-  MakeFile(d + L"\\sub\\deep.txt");
-  EXPECT_EQ(Kill(d + L"\\*.txt"), 0UL);
-  EXPECT_FALSE(Exists(d + L"\\a.txt"));
-  EXPECT_FALSE(Exists(d + L"\\B.TXT"));
-  EXPECT_TRUE(Exists(d + L"\\c.log"));
-  EXPECT_TRUE(Exists(d + L"\\txt"));
-  EXPECT_TRUE(Exists(d + L"\\sub\\deep.txt"));
-}
-
-TEST(FileRemoval, NameDotStarAlsoMatchesTheNameWithoutExtension) {
-  const std::wstring d = FreshFolder(L"Undo");
-  MakeFile(d + L"\\LNK_UNDO");
-  MakeFile(d + L"\\LNK_UNDO.dat");
-  MakeFile(d + L"\\LNK_UNDO.1.bak");
-  MakeFile(d + L"\\LNK_UNDOX");
-  MakeFile(d + L"\\xLNK_UNDO.dat");
-  EXPECT_EQ(Kill(d + L"\\LNK_UNDO.*"), 0UL);
-  EXPECT_FALSE(Exists(d + L"\\LNK_UNDO"));
-  EXPECT_FALSE(Exists(d + L"\\LNK_UNDO.dat"));
-  EXPECT_FALSE(Exists(d + L"\\LNK_UNDO.1.bak"));
-  EXPECT_TRUE(Exists(d + L"\\LNK_UNDOX"));
-  EXPECT_TRUE(Exists(d + L"\\xLNK_UNDO.dat"));
+// One pattern over one folder: what it removes and what it answers.
+TEST(FileRemoval, APatternRemovesItsMatchesOnly) {
+  struct Case {
+    const wchar_t* folder;
+    Tree tree;
+    const wchar_t* pattern;
+    unsigned long code;
+    Tree left;
+  };
+  const std::vector<Case> cases = {
+      {L"Txt",
+       {L"a.txt", L"B.TXT", L"c.log", L"txt", L"sub\\", L"sub\\deep.txt"},
+       L"*.txt",
+       0UL,
+       {L"c.log", L"txt", L"sub", L"sub\\deep.txt"}},
+      // name.* also matches the name without an extension.
+      {L"Undo",
+       {L"LNK_UNDO", L"LNK_UNDO.dat", L"LNK_UNDO.1.bak", L"LNK_UNDOX", L"xLNK_UNDO.dat"},
+       L"LNK_UNDO.*",
+       0UL,
+       {L"LNK_UNDOX", L"xLNK_UNDO.dat"}},
+      // Read-only matches are not forced; the others still go.
+      {L"ReadOnly",
+       {L"!r.txt", L"s.txt"},
+       L"*.txt",
+       static_cast<unsigned long>(ERROR_ACCESS_DENIED),
+       {L"r.txt"}},
+  };
+  for (const Case& c : cases) {
+    const std::wstring d = FreshFolder(c.folder);
+    MakeTree(d, c.tree);
+    EXPECT_EQ(Kill(d + L"\\" + c.pattern), c.code) << c.pattern;
+    EXPECT_EQ(Present(d, c.tree), c.left) << c.pattern;
+  }
 }
 
 TEST(FileRemoval, FailsWhenNothingMatches) {
@@ -57,8 +64,7 @@ TEST(FileRemoval, FailsWhenNothingMatches) {
 
 TEST(FileRemoval, AFolderThatMatchesStays) {
   const std::wstring d = FreshFolder(L"FolderMatch");
-  MakeDir(d + L"\\old.log");
-  MakeFile(d + L"\\old.log\\inner.log");
+  MakeTree(d, {L"old.log\\", L"old.log\\inner.log"});
   EXPECT_EQ(Kill(d + L"\\*.log"), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(Kill(d + L"\\old.log"), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(Exists(d + L"\\old.log\\inner.log"));
@@ -67,15 +73,6 @@ TEST(FileRemoval, AFolderThatMatchesStays) {
   EXPECT_EQ(Kill(d + L"\\*.log"), 0UL);
   EXPECT_FALSE(Exists(d + L"\\new.log"));
   EXPECT_TRUE(Exists(d + L"\\old.log\\inner.log"));
-}
-
-TEST(FileRemoval, ReadOnlyMatchesAreNotForced) {
-  const std::wstring d = FreshFolder(L"ReadOnly");
-  MakeFile(d + L"\\r.txt", true);
-  MakeFile(d + L"\\s.txt");
-  EXPECT_EQ(Kill(d + L"\\*.txt"), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
-  EXPECT_TRUE(Exists(d + L"\\r.txt"));
-  EXPECT_FALSE(Exists(d + L"\\s.txt"));
 }
 
 TEST(FileRemoval, IgnoresLetterCaseAndWorksPastMaxPath) {

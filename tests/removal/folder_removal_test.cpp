@@ -20,18 +20,9 @@ unsigned long DeleteFolder(const std::wstring& folder_spec, bool force = true,
 TEST(FolderRemoval, RemovesNestedTreeWithReadOnlyItemsAndTheFolderItself) {
   const std::wstring base = FreshFolder(L"Nested");
   const std::wstring t = base + L"\\Temp";
-  MakeDir(t);
-  MakeFile(t + L"\\a.tmp");
-  MakeFile(t + L"\\ro.tmp", true);
-  MakeDir(t + L"\\sub");
-  MakeDir(t + L"\\sub\\deeper");
-  MakeFile(t + L"\\sub\\deeper\\b.dat", true);
-  MakeDir(t + L"\\rodir");
-  MakeFile(t + L"\\rodir\\c.dat");
-  SetReadOnly(t + L"\\rodir");
-  SetReadOnly(t);
-  MakeFile(base + L"\\Temp2.keep");
-  MakeDir(base + L"\\Temp2");
+  MakeTree(base, {L"!Temp\\", L"Temp\\a.tmp", L"!Temp\\ro.tmp", L"Temp\\sub\\", L"Temp\\sub\\deeper\\",
+                  L"!Temp\\sub\\deeper\\b.dat", L"!Temp\\rodir\\", L"Temp\\rodir\\c.dat", L"Temp2.keep",
+                  L"Temp2\\"});
 
   EXPECT_EQ(DeleteFolder(t), 0UL);
   EXPECT_FALSE(Exists(t));
@@ -59,8 +50,7 @@ TEST(FolderRemoval, FailsOnAFileOrNothingAndLeavesTheFile) {
 
 TEST(FolderRemoval, IgnoresLetterCaseAndFindsNothingTheSecondTime) {
   const std::wstring base = FreshFolder(L"Case");
-  MakeDir(base + L"\\RECYCLER");
-  MakeFile(base + L"\\RECYCLER\\INFO2");
+  MakeTree(base, {L"RECYCLER\\", L"RECYCLER\\INFO2"});
   EXPECT_EQ(DeleteFolder(base + L"\\RECYCLER"), 0UL);
   EXPECT_NE(DeleteFolder(base + L"\\Recycler"), 0UL);
 
@@ -71,9 +61,7 @@ TEST(FolderRemoval, IgnoresLetterCaseAndFindsNothingTheSecondTime) {
 
 TEST(FolderRemoval, DotsBlanksAndPatternsNameNothing) {
   const std::wstring base = FreshFolder(L"Dots");
-  MakeDir(base + L"\\a");
-  MakeDir(base + L"\\b");
-  MakeFile(base + L"\\b\\keep");
+  MakeTree(base, {L"a\\", L"b\\", L"b\\keep"});
   EXPECT_NE(DeleteFolder(base + L"\\a\\..\\b"), 0UL);
   EXPECT_NE(DeleteFolder(base + L"\\b\\.."), 0UL);
   EXPECT_NE(DeleteFolder(base + L"\\b\\."), 0UL);
@@ -124,23 +112,17 @@ TEST(FolderRemoval, RemovesATreeFortyLevelsDeepAndNonAsciiNames) {
 
 TEST(FolderRemoval, WithoutForceReadOnlyFilesStay) {
   const std::wstring base = FreshFolder(L"NoForce");
-  MakeDir(base + L"\\t");
-  MakeFile(base + L"\\t\\ro", true);
-  MakeFile(base + L"\\t\\rw");
+  const Tree tree = {L"t\\", L"!t\\ro", L"t\\rw"};
+  MakeTree(base, tree);
   EXPECT_NE(DeleteFolder(base + L"\\t", false), 0UL);
-  EXPECT_TRUE(Exists(base + L"\\t\\ro"));
-  EXPECT_FALSE(Exists(base + L"\\t\\rw"));
+  EXPECT_EQ(Present(base, tree), (Tree{L"t", L"t\\ro"}));
 }
 
 TEST(FolderRemoval, AFileHeldOpenStaysEverythingElseGoesAndNothingHangs) {
   const std::wstring base = FreshFolder(L"Locked");
   const std::wstring t = base + L"\\Temp";
-  MakeDir(t);
-  MakeDir(t + L"\\a");
-  MakeFile(t + L"\\a\\busy.log");
-  MakeFile(t + L"\\a\\free.log");
-  MakeDir(t + L"\\b");
-  MakeFile(t + L"\\b\\other.log");
+  MakeTree(base, {L"Temp\\", L"Temp\\a\\", L"Temp\\a\\busy.log", L"Temp\\a\\free.log", L"Temp\\b\\",
+                  L"Temp\\b\\other.log"});
   const HANDLE busy = ::CreateFileW((L"\\\\?\\" + t + L"\\a\\busy.log").c_str(), GENERIC_READ,
                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(busy, INVALID_HANDLE_VALUE);

@@ -11,13 +11,12 @@ layer and of the real exe. On top of make_sample_drive's XP drive it puts:
 Everything a run may remove stays inside the targets; the checks compare the
 whole drive, the other drive and the outside folder byte for byte."""
 import os
-import shutil
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import make_sample_drive  # noqa: E402
 
-from wine_drive import changed, write
+from wine_drive import changed, map_drive, remove_tree, write
 
 USER, OTHER = "Administrator", "Guest"
 PROFILE = "Documents and Settings/" + USER
@@ -35,11 +34,15 @@ def _link(root, rel, target):
     return rel
 
 
-def remove_tree(path):
-    """shutil.rmtree, read-only folders included."""
-    for dirpath, _, _ in os.walk(path):
-        os.chmod(dirpath, 0o755)
-    shutil.rmtree(path)
+def drives(letter, other_letter):
+    """Fresh folders for a hostile drive: (drive `letter`, drive
+    `other_letter`, a folder beside them on no mapped drive but Z:)."""
+    root = map_drive(letter)
+    other = map_drive(other_letter)
+    outside = os.path.join(os.path.dirname(root), letter.lower() + "-outside")
+    remove_tree(outside)
+    os.makedirs(outside)
+    return root, other, outside
 
 
 def build(root, other, outside):

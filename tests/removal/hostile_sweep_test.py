@@ -24,7 +24,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 import make_sample_drive  # noqa: E402
-from wine_drive import WINE, check, fail, map_drive, tool_path, wine_env  # noqa: E402
+from wine_drive import WINE, check, fail, fingerprint, map_drive, remove_tree, tool_path, wine_env  # noqa: E402
 
 LETTER = "H"
 USER, OTHER = "Administrator", "Guest"
@@ -107,24 +107,6 @@ def hex_text(text):
 def fold(text):
     """Names as the file system compares them: letter case aside."""
     return "".join(c.upper() if len(c.upper()) == 1 else c for c in text)
-
-
-def snapshot(*roots):
-    """Every entry under the roots, links not followed: its kind, mode and content."""
-    found = {}
-    for root in roots:
-        for dirpath, dirnames, filenames in os.walk(root):
-            for name in dirnames + filenames:
-                p = os.path.join(dirpath, name)
-                st = os.lstat(p)
-                if stat.S_ISLNK(st.st_mode):
-                    found[p] = ("link", os.readlink(p))
-                elif stat.S_ISDIR(st.st_mode):
-                    found[p] = ("dir", st.st_mode)
-                else:
-                    with open(p, "rb") as fh:
-                        found[p] = ("file", st.st_mode, fh.read())
-    return found
 
 
 def build_drive(root, canary):
@@ -270,13 +252,11 @@ def main():
     canary = os.path.join(os.path.dirname(root), "h-canary")
     pristine = os.path.join(os.path.dirname(root), "h-pristine")
     for p in (canary, pristine):
-        if os.path.lexists(p):
-            subprocess.run(["chmod", "-R", "u+rwx", p], check=False)
-            shutil.rmtree(p)
+        remove_tree(p)
     manifest, extra = build_drive(root, canary)
     subprocess.run(["cp", "-a", root, pristine], check=True)
     allowed = Allowed(root, manifest, extra)
-    expected = snapshot(root, canary)
+    expected = fingerprint(root, canary)
 
     started = time.monotonic()
     failures, removing = [], 0
@@ -294,14 +274,14 @@ def main():
             want = "bar=0 boxes=48:" if refused else "bar=184 boxes=0:Finished|"
             if not answer.startswith(want):
                 failures.append((i, "it answered %r" % answer))
-            now = snapshot(root, canary)
+            now = fingerprint(root, canary)
             bad = allowed.check(drive, user, expected, now)
             if bad:
                 failures.append((i, "changed outside its targets: %s" % bad[:8]))
             if now != expected:
                 removing += 1
                 restore(root, pristine, [p for p in set(expected) | set(now) if expected.get(p) != now.get(p)])
-                if snapshot(root, canary) != expected:
+                if fingerprint(root, canary) != expected:
                     fail("the drive could not be put back after pair %d" % i)
         code = tool.close()
         wine_log.seek(0)

@@ -3,11 +3,49 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ranges>
 
 namespace brim::testing {
 namespace {
 std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+bool ReadOnlyMark(const std::wstring& entry) { return !entry.empty() && entry.front() == L'!'; }
+
+bool FolderMark(const std::wstring& entry) { return !entry.empty() && entry.back() == L'\\'; }
+
+std::wstring PlainName(const std::wstring& entry) {
+  const std::size_t from = ReadOnlyMark(entry) ? 1 : 0;
+  const std::size_t to = FolderMark(entry) ? entry.size() - 1 : entry.size();
+  return entry.substr(from, to - from);
+}
 }  // namespace
+
+void MakeTree(const std::wstring& base, const Tree& entries) {
+  for (const std::wstring& entry : entries) {
+    const std::wstring path = base + L"\\" + PlainName(entry);
+    if (FolderMark(entry)) {
+      MakeDir(path);
+    } else {
+      MakeFile(path);
+    }
+  }
+  // Last, and children before parents: nothing more goes into a read-only folder.
+  for (const std::wstring& entry : std::ranges::reverse_view(entries)) {
+    if (ReadOnlyMark(entry)) {
+      SetReadOnly(base + L"\\" + PlainName(entry));
+    }
+  }
+}
+
+Tree Present(const std::wstring& base, const Tree& entries) {
+  Tree found;
+  for (const std::wstring& entry : entries) {
+    if (Exists(base + L"\\" + PlainName(entry))) {
+      found.push_back(PlainName(entry));
+    }
+  }
+  return found;
+}
 
 std::wstring FreshFolder(const wchar_t* name) {
   const char* letter = std::getenv("BRIM_TEST_DRIVE");

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "platform/failure.h"
 
@@ -16,6 +18,13 @@ void MakeDir(const std::wstring& path);
 void MakeFile(const std::wstring& path, bool read_only = false);
 bool Exists(const std::wstring& path);
 void SetReadOnly(const std::wstring& path);
+
+// Entries under `base`, parents first: a name ending in '\\' is a folder, any
+// other a file; a leading '!' makes it read-only once everything is made.
+using Tree = std::vector<std::wstring>;
+void MakeTree(const std::wstring& base, const Tree& entries);
+// Those of `entries` (written as for MakeTree) that exist, as plain names.
+Tree Present(const std::wstring& base, const Tree& entries);
 
 // The error code of a failing call, or 0 when it did not fail.
 template <typename F>

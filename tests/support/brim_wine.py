@@ -25,3 +25,38 @@ def pe_bits(path):
         head = fh.read(4096)
     offset = struct.unpack_from("<I", head, 60)[0]
     return 32 if struct.unpack_from("<H", head, offset + 4)[0] == 0x14C else 64
+
+
+def env(display=None, **settings):
+    """The environment for programs run through WINE: this process's, with
+    `settings` on top (WINEPREFIX; BRIM_WINEDEBUG for Wine's log, else quiet,
+    see cmake/wine-env.sh), and no X display unless `display` names one."""
+    out = dict(os.environ, **settings)
+    out.pop("DISPLAY", None)
+    if display:
+        out["DISPLAY"] = display
+    return out
+
+
+def test_env(**settings):
+    """The environment of a program under CTest: the run's prefix and X server
+    (cmake/wine-fixture.sh writes its display number)."""
+    with open(os.path.join(os.environ["BRIM_BUILD_DIR"], "xvfb.display"), encoding="utf-8") as fh:
+        display = ":" + fh.read().strip()
+    return env(display, **settings)
+
+
+def start_xvfb(screen):
+    """A private X server of `screen` ("WxHxDEPTH"): (process, display), or
+    None when it did not start."""
+    read_end, write_end = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+                            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            start_new_session=True)
+    os.close(write_end)
+    with os.fdopen(read_end) as fh:
+        number = fh.readline().strip()
+    if not number:
+        proc.kill()
+        return None
+    return proc, ":" + number

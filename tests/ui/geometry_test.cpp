@@ -17,41 +17,29 @@ namespace {
 struct Row {
   const wchar_t* form;
   const wchar_t* control;  // null: the client area itself
-  RECT px;                 // in the client area
+  // In the client area, in pixels:
+  RECT at96;   // 15 twips a pixel; every stored value is a multiple of 15.
+  RECT at120;  // 12 twips a pixel: most edges fall between pixels and round to the nearest.
+  // 10 twips a pixel: odd multiples of 15 fall on half pixels, and every edge
+  // rounds up from there, so neighbours stay adjacent (Exit Program meets the bar).
+  RECT at144;
 };
 
-// 15 twips a pixel; every stored value is a multiple of 15.
-const std::vector<Row> k96 = {
-    {L"S", nullptr, {0, 0, 306, 104}},     {L"S", L"PrB", {0, 77, 306, 104}},
-    {L"S", L"D", {4, 2, 35, 21}},          {L"S", L"Cmd2", {216, 54, 305, 77}},
-    {L"S", L"Cmd3", {216, 28, 305, 51}},   {L"S", L"Cmd1", {216, 2, 305, 27}},
-    {L"S", L"U", {36, 2, 215, 23}},        {L"S", L"Label3", {4, 24, 213, 91}},
-    {L"Ab", nullptr, {0, 0, 217, 118}},    {L"Ab", L"Blog", {2, 94, 53, 119}},
-    {L"Ab", L"Cmd4", {54, 94, 113, 119}},  {L"Ab", L"Cmd2", {112, 94, 173, 119}},
-    {L"Ab", L"Cmd1", {172, 94, 219, 119}}, {L"Ab", L"Label1", {2, 2, 221, 99}},
-};
-
-// 10 twips a pixel: odd multiples of 15 fall on half pixels, and every edge
-// rounds up from there, so neighbours stay adjacent (Exit Program meets the bar).
-const std::vector<Row> k144 = {
-    {L"S", nullptr, {0, 0, 459, 156}},      {L"S", L"PrB", {0, 116, 459, 156}},
-    {L"S", L"D", {6, 3, 53, 32}},           {L"S", L"Cmd2", {324, 81, 458, 116}},
-    {L"S", L"Cmd3", {324, 42, 458, 77}},    {L"S", L"Cmd1", {324, 3, 458, 41}},
-    {L"S", L"U", {54, 3, 323, 35}},         {L"S", L"Label3", {6, 36, 320, 137}},
-    {L"Ab", nullptr, {0, 0, 326, 177}},     {L"Ab", L"Blog", {3, 141, 80, 179}},
-    {L"Ab", L"Cmd4", {81, 141, 170, 179}},  {L"Ab", L"Cmd2", {168, 141, 260, 179}},
-    {L"Ab", L"Cmd1", {258, 141, 329, 179}}, {L"Ab", L"Label1", {3, 3, 332, 149}},
-};
-
-// 12 twips a pixel: most edges fall between pixels and round to the nearest.
-const std::vector<Row> k120 = {
-    {L"S", nullptr, {0, 0, 383, 130}},      {L"S", L"PrB", {0, 96, 383, 130}},
-    {L"S", L"D", {5, 3, 44, 26}},           {L"S", L"Cmd2", {270, 68, 381, 96}},
-    {L"S", L"Cmd3", {270, 35, 381, 64}},    {L"S", L"Cmd1", {270, 3, 381, 34}},
-    {L"S", L"U", {45, 3, 269, 29}},         {L"S", L"Label3", {5, 30, 266, 114}},
-    {L"Ab", nullptr, {0, 0, 271, 148}},     {L"Ab", L"Blog", {3, 118, 66, 149}},
-    {L"Ab", L"Cmd4", {68, 118, 141, 149}},  {L"Ab", L"Cmd2", {140, 118, 216, 149}},
-    {L"Ab", L"Cmd1", {215, 118, 274, 149}}, {L"Ab", L"Label1", {3, 3, 276, 124}},
+const std::vector<Row> kRows = {
+    {L"S", nullptr, {0, 0, 306, 104}, {0, 0, 383, 130}, {0, 0, 459, 156}},
+    {L"S", L"PrB", {0, 77, 306, 104}, {0, 96, 383, 130}, {0, 116, 459, 156}},
+    {L"S", L"D", {4, 2, 35, 21}, {5, 3, 44, 26}, {6, 3, 53, 32}},
+    {L"S", L"Cmd2", {216, 54, 305, 77}, {270, 68, 381, 96}, {324, 81, 458, 116}},
+    {L"S", L"Cmd3", {216, 28, 305, 51}, {270, 35, 381, 64}, {324, 42, 458, 77}},
+    {L"S", L"Cmd1", {216, 2, 305, 27}, {270, 3, 381, 34}, {324, 3, 458, 41}},
+    {L"S", L"U", {36, 2, 215, 23}, {45, 3, 269, 29}, {54, 3, 323, 35}},
+    {L"S", L"Label3", {4, 24, 213, 91}, {5, 30, 266, 114}, {6, 36, 320, 137}},
+    {L"Ab", nullptr, {0, 0, 217, 118}, {0, 0, 271, 148}, {0, 0, 326, 177}},
+    {L"Ab", L"Blog", {2, 94, 53, 119}, {3, 118, 66, 149}, {3, 141, 80, 179}},
+    {L"Ab", L"Cmd4", {54, 94, 113, 119}, {68, 118, 141, 149}, {81, 141, 170, 179}},
+    {L"Ab", L"Cmd2", {112, 94, 173, 119}, {140, 118, 216, 149}, {168, 141, 260, 179}},
+    {L"Ab", L"Cmd1", {172, 94, 219, 119}, {215, 118, 274, 149}, {258, 141, 329, 179}},
+    {L"Ab", L"Label1", {2, 2, 221, 99}, {3, 3, 276, 124}, {3, 3, 332, 149}},
 };
 
 int ScreenDpi() {
@@ -67,12 +55,13 @@ POINT Centre(HWND w) {
   return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-void CheckGeometry(int dpi, const std::vector<Row>& table) {
+void CheckGeometry(int dpi, RECT Row::*at) {
   ASSERT_EQ(ScreenDpi(), dpi);
   RealProgram p;
   p.forms.Dispatch([&p] { p.program.Ab().Show(); });
   p.Pump();
-  for (const Row& row : table) {
+  for (const Row& row : kRows) {
+    const RECT& px = row.*at;
     RECT got{};
     if (row.control == nullptr) {
       ::GetClientRect(p.Window(row.form), &got);
@@ -85,10 +74,10 @@ void CheckGeometry(int dpi, const std::vector<Row>& table) {
     const std::wstring name =
         std::wstring(row.form) + L"." + (row.control != nullptr ? row.control : L"client");
     const std::string where = std::to_string(dpi) + " dpi " + std::string(name.begin(), name.end());
-    EXPECT_EQ(got.left, row.px.left) << where;
-    EXPECT_EQ(got.top, row.px.top) << where;
-    EXPECT_EQ(got.right, row.px.right) << where;
-    EXPECT_EQ(got.bottom, row.px.bottom) << where;
+    EXPECT_EQ(got.left, px.left) << where;
+    EXPECT_EQ(got.top, px.top) << where;
+    EXPECT_EQ(got.right, px.right) << where;
+    EXPECT_EQ(got.bottom, px.bottom) << where;
   }
 
   // S centred on the screen; Ab centred over S.
@@ -108,7 +97,7 @@ void CheckGeometry(int dpi, const std::vector<Row>& table) {
   EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Sans Serif");
 }
 
-TEST(Geometry, At96Dpi) { CheckGeometry(96, k96); }
+TEST(Geometry, At96Dpi) { CheckGeometry(96, &Row::at96); }
 
 TEST(Geometry, WindowsAndControlsAsStored) {
   RealProgram p;
@@ -247,7 +236,7 @@ TEST(GeometryChild, AtOtherDpi) {
     GTEST_SKIP() << "run by Geometry.At120And144Dpi";
   }
   const bool at144 = std::string(dpi) == "144";
-  CheckGeometry(at144 ? 144 : 120, at144 ? k144 : k120);
+  CheckGeometry(at144 ? 144 : 120, at144 ? &Row::at144 : &Row::at120);
 }
 
 }  // namespace

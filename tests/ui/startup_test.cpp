@@ -3,31 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/windows_api.h"
+#include "window_finder.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::wstring Text(HWND w) {
-  std::array<wchar_t, 512> buffer{};
-  ::SendMessageTimeoutW(w, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
-                        5000, nullptr);
-  return buffer.data();
-}
-
-std::wstring ClassOf(HWND w) {
-  std::array<wchar_t, 128> buffer{};
-  ::GetClassNameW(w, buffer.data(), static_cast<int>(buffer.size()));
-  return buffer.data();
-}
+using brim::windows::ChildOfClass;
+using brim::windows::TextOf;
 
 // The program's path as Wine sees it (the build passes the Unix path).
 std::wstring AppPath() {
@@ -43,98 +33,32 @@ std::wstring AppPath() {
 }
 
 template <typename F>
-bool WaitFor(F&& done, std::chrono::milliseconds limit = 10s) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < until) {
-    if (done()) {
-      return true;
-    }
-    std::this_thread::sleep_for(20ms);
-  }
-  return done();
+auto WaitFor(F&& probe, std::chrono::milliseconds limit = 10s) {
+  return brim::windows::WaitFor(std::forward<F>(probe), limit);
 }
 
 // One started copy of the program; ended by force if a test leaves it running.
 class App {
  public:
-  App() {
-    std::wstring command = L"\"" + AppPath() + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    started_ = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                                &pi_) != FALSE;
-  }
-  ~App() {
-    if (started_) {
-      if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-        ::TerminateProcess(pi_.hProcess, 99);
-        ::WaitForSingleObject(pi_.hProcess, 5000);
-      }
-      ::CloseHandle(pi_.hThread);
-      ::CloseHandle(pi_.hProcess);
-    }
-  }
-  App(const App&) = delete;
-  App& operator=(const App&) = delete;
+  App() : program_(AppPath()) {}
 
-  [[nodiscard]] bool Started() const { return started_; }
+  [[nodiscard]] bool Started() const { return program_.Started(); }
 
   // The visible top-level windows of this process.
   [[nodiscard]] std::vector<HWND> Windows() const {
-    Search search{pi_.dwProcessId, {}};
-    ::EnumWindows(&App::OnWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return Started() ? brim::windows::VisibleTopLevels(program_.Id()) : std::vector<HWND>{};
   }
   [[nodiscard]] HWND Window(const std::wstring& cls) const {
-    for (HWND w : Windows()) {
-      if (ClassOf(w) == cls) {
-        return w;
-      }
-    }
-    return nullptr;
+    return Started() ? brim::windows::VisibleTopLevelOfClass(program_.Id(), cls) : nullptr;
   }
   [[nodiscard]] HWND WaitMain() const {
-    HWND main = nullptr;
-    WaitFor([&] { return (main = Window(L"Brimsweep_S")) != nullptr; });
-    return main;
+    return WaitFor([&] { return Window(L"Brimsweep_S"); });
   }
-  bool WaitExit(DWORD* code = nullptr) const {
-    if (::WaitForSingleObject(pi_.hProcess, 15000) != WAIT_OBJECT_0) {
-      return false;
-    }
-    if (code != nullptr) {
-      ::GetExitCodeProcess(pi_.hProcess, code);
-    }
-    return true;
-  }
+  bool WaitExit(DWORD* code = nullptr) const { return program_.WaitExit(15000, code); }
 
  private:
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  };
-  static BOOL CALLBACK OnWindow(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<Search*>(p);  // NOLINT(performance-no-int-to-ptr): the callback's context
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(w, &pid);
-    if (pid == s->pid && ::IsWindowVisible(w) != FALSE) {
-      s->found.push_back(w);
-    }
-    return TRUE;
-  }
-
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
+  brim::windows::StartedProgram program_;
 };
-
-HWND Child(HWND parent, const std::wstring& cls, const std::wstring& text) {
-  for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if (ClassOf(c) == cls && (text.empty() || Text(c) == text)) {
-      return c;
-    }
-  }
-  return nullptr;
-}
 
 // Waits for a message box of the program, reads it and presses OK.
 struct Box {
@@ -147,8 +71,8 @@ bool TakeBox(App& app, Box& box) {
   if (!WaitFor([&] { return (found = app.Window(L"#32770")) != nullptr; })) {
     return false;
   }
-  box.title = Text(found);
-  box.text = Text(::GetDlgItem(found, 0xFFFF));
+  box.title = TextOf(found);
+  box.text = TextOf(::GetDlgItem(found, 0xFFFF));
   box.owner = ::GetWindow(found, GW_OWNER);
   ::PostMessageW(found, WM_COMMAND, IDOK, 0);
   return WaitFor([&] { return ::IsWindow(found) == FALSE; });
@@ -166,10 +90,10 @@ TEST_F(Startup, FreshStartShowsOnlyTheMainWindowWithItsDefaults) {
   ASSERT_NE(main, nullptr);
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(app.Windows().size(), 1U);
-  EXPECT_EQ(Text(main), L"Brimsweep 1.8");
-  HWND d = Child(main, L"Edit", L"C");
-  HWND u = Child(main, L"Edit", L"Administrator");
-  HWND bar = Child(main, L"msctls_progress32", L"");
+  EXPECT_EQ(TextOf(main), L"Brimsweep 1.8");
+  HWND d = ChildOfClass(main, L"Edit", L"C");
+  HWND u = ChildOfClass(main, L"Edit", L"Administrator");
+  HWND bar = ChildOfClass(main, L"msctls_progress32", L"");
   ASSERT_NE(d, nullptr);
   ASSERT_NE(u, nullptr);
   ASSERT_NE(bar, nullptr);
@@ -200,7 +124,7 @@ TEST_F(Startup, ExitProgramEndsTheProcess) {
   App app;
   HWND main = app.WaitMain();
   ASSERT_NE(main, nullptr);
-  ::PostMessageW(Child(main, L"Button", L"Exit Program"), BM_CLICK, 0, 0);
+  ::PostMessageW(ChildOfClass(main, L"Button", L"Exit Program"), BM_CLICK, 0, 0);
   DWORD code = 1;
   ASSERT_TRUE(app.WaitExit(&code));
   EXPECT_EQ(code, 0U);
@@ -212,7 +136,7 @@ TEST_F(Startup, CloseBoxEndsTheProcessAndTakesAboutAlong) {
     HWND main = app.WaitMain();
     ASSERT_NE(main, nullptr);
     if (about_open) {
-      ::PostMessageW(Child(main, L"Button", L"About"), BM_CLICK, 0, 0);
+      ::PostMessageW(ChildOfClass(main, L"Button", L"About"), BM_CLICK, 0, 0);
       ASSERT_TRUE(WaitFor([&] { return app.Window(L"Brimsweep_Ab") != nullptr; }));
       EXPECT_FALSE(::IsWindowEnabled(main));
       // The main window is disabled meanwhile: the system closes it.
@@ -230,8 +154,8 @@ TEST_F(Startup, MessageBoxesCarryTheApplicationTitle) {
   App app;
   HWND main = app.WaitMain();
   ASSERT_NE(main, nullptr);
-  HWND d = Child(main, L"Edit", L"C");
-  HWND cleanup = Child(main, L"Button", L"Cleanup");
+  HWND d = ChildOfClass(main, L"Edit", L"C");
+  HWND cleanup = ChildOfClass(main, L"Button", L"Cleanup");
   ASSERT_NE(d, nullptr);
 
   ::SendMessageW(d, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
@@ -252,9 +176,9 @@ TEST_F(Startup, MessageBoxesCarryTheApplicationTitle) {
   ASSERT_TRUE(TakeBox(app, finished));
   EXPECT_EQ(finished.title, L"Brimsweep 1.8");
   EXPECT_EQ(finished.text, L"Finished");
-  EXPECT_EQ(::SendMessageW(Child(main, L"msctls_progress32", L""), PBM_GETPOS, 0, 0), 184);
+  EXPECT_EQ(::SendMessageW(ChildOfClass(main, L"msctls_progress32", L""), PBM_GETPOS, 0, 0), 184);
 
-  ::PostMessageW(Child(main, L"Button", L"Exit Program"), BM_CLICK, 0, 0);
+  ::PostMessageW(ChildOfClass(main, L"Button", L"Exit Program"), BM_CLICK, 0, 0);
   EXPECT_TRUE(app.WaitExit());
 }
 
