@@ -23,7 +23,8 @@ checks=-bugprone-reserved-identifier
 if [[ "${BRIM_LINT_DEEP:-0}" != 1 ]]; then
   checks+=,-clang-analyzer-*
 fi
-common=(--quiet --warnings-as-errors='*' "--checks=$checks" --extra-arg=-Wreserved-identifier)
+common=(--quiet --warnings-as-errors='*' "--checks=$checks" --extra-arg=-Wreserved-identifier
+  --extra-arg=-Werror=reserved-identifier)
 win_args=("${common[@]}" -p build/windows64 --extra-arg=--target=x86_64-w64-mingw32)
 while read -r dir; do
   win_args+=("--extra-arg=-isystem$dir")
