@@ -25,9 +25,9 @@ constexpr DWORD kReplyLimitMs = 10000;
 
 std::wstring TextOf(HWND w) { return brim::windows::TextOf(w, kReplyLimitMs); }
 
+// Any text where `text` is empty.
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text) {
-  return brim::windows::Child(
-      parent, [&](HWND c) { return ClassOf(c) == cls && (text == nullptr || TextOf(c) == text); });
+  return brim::windows::ChildOfClass(parent, cls, text, kReplyLimitMs);
 }
 
 double MsNow() { return brim::windows::MicrosecondsNow() / 1000.0; }
@@ -48,7 +48,7 @@ int wmain(int argc, wchar_t** argv) {
   const DWORD process = brim::windows::ProcessOf(main);
   HWND drive = Child(main, L"Edit", L"C");
   HWND cleanup = Child(main, L"Button", L"Cleanup");
-  HWND bar = Child(main, L"msctls_progress32", nullptr);
+  HWND bar = Child(main, L"msctls_progress32", L"");
   if (drive == nullptr || cleanup == nullptr || bar == nullptr) {
     std::fprintf(stderr, "probe: controls not found\n");
     return 1;

@@ -74,8 +74,9 @@ HWND Child(HWND parent, const WindowMatch& match) {
   return nullptr;
 }
 
-HWND ChildOfClass(HWND parent, std::wstring_view cls, std::wstring_view text) {
-  return Child(parent, [&](HWND c) { return ClassOf(c) == cls && (text.empty() || TextOf(c) == text); });
+HWND ChildOfClass(HWND parent, std::wstring_view cls, std::wstring_view text, DWORD timeout_ms) {
+  return Child(parent,
+               [&](HWND c) { return ClassOf(c) == cls && (text.empty() || TextOf(c, timeout_ms) == text); });
 }
 
 HWND ChildWithText(HWND parent, std::wstring_view text) {

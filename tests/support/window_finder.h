@@ -31,8 +31,8 @@ HWND VisibleTopLevelOfClass(DWORD process, std::wstring_view cls);
 
 // A direct child, first in z-order, that `match` accepts.
 HWND Child(HWND parent, const WindowMatch& match);
-// By class, and by text unless `text` is empty.
-HWND ChildOfClass(HWND parent, std::wstring_view cls, std::wstring_view text = {});
+// By class, and by text unless `text` is empty (asked as TextOf does).
+HWND ChildOfClass(HWND parent, std::wstring_view cls, std::wstring_view text = {}, DWORD timeout_ms = 5000);
 // By text alone: a program may superclass its controls.
 HWND ChildWithText(HWND parent, std::wstring_view text);
 
