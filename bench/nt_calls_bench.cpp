@@ -11,6 +11,7 @@
 
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/run_time_entry.h"
 #include "process_memory.h"
 
 namespace w = brim::platform::win32;
@@ -65,8 +66,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   std::vector<w::NtHandle> handles(n);
-  const auto object_name = reinterpret_cast<ObjectNameFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  const auto object_name = w::RunTimeEntry<ObjectNameFn>(L"ntdll.dll", "NtQueryObject");
   std::vector<ULONGLONG> buffer(8192);
   std::wstring_view name;
   for (int a = 1; a < argc - 1; ++a) {

@@ -7,6 +7,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build=build/windows64
+# clang-tidy 22 leaves system headers out of its matching: twice as fast
+# under windows.h as Debian's default 14.
+tidy=${BRIM_CLANG_TIDY:-clang-tidy-22}
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 
 clang-format --dry-run --Werror "${sources[@]}"
@@ -46,8 +49,8 @@ trap 'rm -f "$log"' EXIT
 # so that neither core idles at the end.
 tidy_one() {
   case "$1" in
-    host:*) clang-tidy "${common[@]}" -p build/host "${1#host:}" ;;
-    win:*) clang-tidy "${win_args[@]}" "${1#win:}" ;;
+    host:*) "$tidy" "${common[@]}" -p build/host "${1#host:}" ;;
+    win:*) "$tidy" "${win_args[@]}" "${1#win:}" ;;
   esac
 }
 status=0
@@ -58,7 +61,7 @@ status=0
     printf 'win:%s\n' "${win_units[@]}" | grep -v '^win:tests/' || true
     printf 'host:%s\n' "${host_units[@]}" | grep -v '^host:tests/' || true
   } | while read -r unit; do printf '%s\0' "$unit"; done |
-    xargs -0 -P 2 -n 1 bash -c "$(declare -p common win_args); $(declare -f tidy_one); tidy_one \"\$0\"" || status=1
+    xargs -0 -P 2 -n 1 bash -c "$(declare -p common win_args tidy); $(declare -f tidy_one); tidy_one \"\$0\"" || status=1
 } >"$log" 2>&1
 if [[ $status != 0 ]]; then
   grep -E 'warning:|error:' "$log" | sort -u >&2 || cat "$log" >&2

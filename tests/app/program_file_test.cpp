@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#if !defined(_WIN64)
+#ifndef _WIN64
 #include "app/xp_imports.h"
 #endif
 
@@ -73,7 +73,7 @@ TEST(ProgramFileTest, IconLoadsAtBothSizes) {
 }
 
 // Only the 32-bit build carries the XP shim.
-#if !defined(_WIN64)
+#ifndef _WIN64
 // Static start-up of this file may come before that of the shim's.
 struct TickBeforeMain {
   DWORD system = GetTickCount();

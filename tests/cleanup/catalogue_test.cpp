@@ -49,7 +49,7 @@ TEST(Catalogue, RowShapeRules) {
     steps += r.step;
     ASSERT_FALSE(r.tail.empty());
     EXPECT_NE(r.tail.back(), L'\\');
-    EXPECT_TRUE(std::all_of(r.tail.begin(), r.tail.end(), [](wchar_t c) { return c >= 0x20 && c < 0x7F; }));
+    EXPECT_TRUE(std::ranges::all_of(r.tail, [](wchar_t c) { return c >= 0x20 && c < 0x7F; }));
     if (r.root == Root::Drive) {
       EXPECT_EQ(r.tail.substr(0, 2), L":\\");
     } else {

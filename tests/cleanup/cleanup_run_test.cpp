@@ -45,7 +45,7 @@ struct Window {
   [[nodiscard]] std::vector<std::wstring> Removals() const {
     std::vector<std::wstring> out;
     for (const auto& e : log) {
-      if (e.rfind(L"DA:", 0) == 0 || e.rfind(L"kill:", 0) == 0) {
+      if (e.starts_with(L"DA:") || e.starts_with(L"kill:")) {
         out.push_back(e);
       }
     }
@@ -54,7 +54,7 @@ struct Window {
   [[nodiscard]] std::vector<std::wstring> Without(const std::wstring& prefix) const {
     std::vector<std::wstring> out;
     for (const auto& e : log) {
-      if (e.rfind(prefix, 0) != 0) {
+      if (!e.starts_with(prefix)) {
         out.push_back(e);
       }
     }
@@ -94,8 +94,8 @@ TEST(CleanupRun, LocksWalksEveryRowInOrderAndUnlocks) {
   const Log without_reads = [&] {
     Log out;
     for (const auto& e : w.log) {
-      if (e != L"D.read" && e != L"U.read" && e.rfind(L"bar=", 0) != 0 && e.rfind(L"DA:", 0) != 0 &&
-          e.rfind(L"kill:", 0) != 0) {
+      if (e != L"D.read" && e != L"U.read" && !e.starts_with(L"bar=") && !e.starts_with(L"DA:") &&
+          !e.starts_with(L"kill:")) {
         out.push_back(e);
       }
     }
@@ -132,9 +132,9 @@ TEST(CleanupRun, ReadsDriveEveryRowAndUserOnlyForProfileRows) {
   }
   Log expected;
   for (const Row& r : kCatalogue) {
-    expected.push_back(L"D.read");
+    expected.emplace_back(L"D.read");
     if (r.root == Root::Profile) {
-      expected.push_back(L"U.read");
+      expected.emplace_back(L"U.read");
     }
   }
   EXPECT_EQ(reads, expected);
@@ -148,7 +148,7 @@ TEST(CleanupRun, BarStartsAtZeroAndCountsRowsAttempted) {
   CleanupRun(w.run);
   Log bars;
   for (const auto& e : w.log) {
-    if (e.rfind(L"bar=", 0) == 0) {
+    if (e.starts_with(L"bar=")) {
       bars.push_back(e);
     }
   }

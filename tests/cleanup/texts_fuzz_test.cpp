@@ -141,7 +141,7 @@ TEST(HostileTexts, ProfileRowsStayInTheNamedProfileAndRunsRefuseOrWalkEveryRow) 
     CleanupRun(w);
     std::vector<std::wstring> removed;
     for (const auto& e : log) {
-      if (e.rfind(L"DA:", 0) == 0 || e.rfind(L"kill:", 0) == 0) {
+      if (e.starts_with(L"DA:") || e.starts_with(L"kill:")) {
         removed.push_back(e);
       }
     }

@@ -303,14 +303,15 @@ int wmain(int argc, wchar_t** argv) {
     std::fwprintf(stderr, L"usage: e2e_spy PROGRAM.exe\n");
     return 2;
   }
+  // Every answer is flushed: the driver waits for each line on the pipe.
   // Never leaves the program behind.
   const brim::windows::StartedProgram started(argv[1]);
   if (!started.Started()) {
-    std::cout << "error=cannot start the program (" << started.StartError() << ")" << std::endl;
+    std::cout << "error=cannot start the program (" << started.StartError() << ")" << '\n' << std::flush;
     return 1;
   }
   program = &started;
-  std::cout << "started pid=" << started.Id() << std::endl;
+  std::cout << "started pid=" << started.Id() << '\n' << std::flush;
   for (std::string line; std::getline(std::cin, line);) {
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
@@ -318,7 +319,7 @@ int wmain(int argc, wchar_t** argv) {
     if (line == "quit") {
       break;
     }
-    std::cout << Answer(line) << std::endl;
+    std::cout << Answer(line) << '\n' << std::flush;
   }
   return 0;
 }

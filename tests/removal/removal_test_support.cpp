@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
+#include <ranges>
 
 namespace brim::testing {
 namespace {
@@ -30,12 +30,11 @@ void MakeTree(const std::wstring& base, const Tree& entries) {
     }
   }
   // Last, and children before parents: nothing more goes into a read-only folder.
-  // (std::for_each: clang-tidy's reader can't parse this libstdc++'s reverse_view.)
-  std::for_each(entries.rbegin(), entries.rend(), [&](const std::wstring& entry) {
+  for (const std::wstring& entry : entries | std::views::reverse) {
     if (ReadOnlyMark(entry)) {
       SetReadOnly(base + L"\\" + PlainName(entry));
     }
-  });
+  }
 }
 
 Tree Present(const std::wstring& base, const Tree& entries) {

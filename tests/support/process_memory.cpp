@@ -1,18 +1,16 @@
 #include "process_memory.h"
 
-#include <cstring>
+#include "platform/win32/run_time_entry.h"
 
 namespace brim::windows {
 
 bool MemoryCounters(HANDLE process, PROCESS_MEMORY_COUNTERS& counters) {
   using MemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-  FARPROC p = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "K32GetProcessMemoryInfo");
-  if (p == nullptr) {
-    const HMODULE psapi = ::LoadLibraryW(L"psapi.dll");
-    p = psapi != nullptr ? ::GetProcAddress(psapi, "GetProcessMemoryInfo") : nullptr;
+  namespace w = brim::platform::win32;
+  auto fn = w::RunTimeEntry<MemoryInfoFn>(L"kernel32.dll", "K32GetProcessMemoryInfo");
+  if (fn == nullptr) {
+    fn = w::RunTimeEntry<MemoryInfoFn>(L"psapi.dll", "GetProcessMemoryInfo", w::ModuleUse::kLoad);
   }
-  MemoryInfoFn fn = nullptr;
-  std::memcpy(&fn, &p, sizeof fn);
   counters = PROCESS_MEMORY_COUNTERS{};
   counters.cb = sizeof counters;
   return fn != nullptr && fn(process, &counters, sizeof counters) != FALSE;

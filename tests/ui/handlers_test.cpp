@@ -60,7 +60,7 @@ struct Harness {
   }
   void Click(std::wstring_view form, std::wstring_view control) { forms.Find(form)->Events().Click(control); }
   [[nodiscard]] bool Logged(const std::wstring& entry) const {
-    return std::find(forms.log.begin(), forms.log.end(), entry) != forms.log.end();
+    return std::ranges::find(forms.log, entry) != forms.log.end();
   }
 };
 
@@ -174,8 +174,8 @@ TEST(MainWindow, CleanupRunsOnTheWindowsOwnControls) {
   // Folders go through a fresh file-system object, files through the removal.
   EXPECT_TRUE(h.Logged(L"DeleteFolder:Q:\\WINDOWS\\Offline Web Pages"));
   EXPECT_TRUE(h.Logged(L"DeleteFolder:Q:\\Documents and Settings\\ann\\Recent"));
-  EXPECT_TRUE(std::any_of(h.forms.log.begin(), h.forms.log.end(),
-                          [](const std::wstring& e) { return e.rfind(L"kill:Q:\\", 0) == 0; }));
+  EXPECT_TRUE(
+      std::ranges::any_of(h.forms.log, [](const std::wstring& e) { return e.starts_with(L"kill:Q:\\"); }));
   EXPECT_TRUE(h.Logged(L"Cmd1.disable"));
   EXPECT_TRUE(h.Logged(L"U.enable"));
   ASSERT_EQ(h.forms.box.shown.size(), 1U);

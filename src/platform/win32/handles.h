@@ -15,7 +15,7 @@ namespace brim::platform::win32 {
 template <typename Traits>
 class UniqueResource {
  public:
-  using Value = typename Traits::Value;
+  using Value = Traits::Value;
 
   UniqueResource() = default;
   explicit UniqueResource(Value value, Traits traits = {}) noexcept : value_(value), traits_(traits) {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "platform/failure.h"
@@ -179,21 +180,25 @@ void Win32Form::CreateControls(int dpi) {
 
 void Win32Form::ArrangeTabOrder() {
   // The dialog manager moves the focus in z-order, so z-order is tab order.
-  std::vector<const ChildControl*> order;
+  // Ties keep the design's order: the position is the last key.
+  struct Place {
+    int layer;
+    int tab_index;
+    std::size_t position;
+    const ChildControl* control;
+  };
+  std::vector<Place> order;
   order.reserve(controls_.size());
   for (const auto& c : controls_) {
-    order.push_back(c.get());
+    order.push_back({Layer(c->Design().kind), c->Design().tab_index, order.size(), c.get()});
   }
-  std::stable_sort(order.begin(), order.end(), [](const ChildControl* a, const ChildControl* b) {
-    const auto key = [](const ChildControl* c) {
-      return std::pair{Layer(c->Design().kind), c->Design().tab_index};
-    };
-    return key(a) < key(b);
+  std::ranges::sort(order, [](const Place& a, const Place& b) {
+    return std::tie(a.layer, a.tab_index, a.position) < std::tie(b.layer, b.tab_index, b.position);
   });
   HWND after = HWND_TOP;
-  for (const ChildControl* c : order) {
-    ::SetWindowPos(c->Window(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    after = c->Window();
+  for (const Place& p : order) {
+    ::SetWindowPos(p.control->Window(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = p.control->Window();
   }
 }
 
