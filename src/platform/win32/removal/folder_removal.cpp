@@ -14,6 +14,7 @@
 #include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
+#include "platform/win32/removal/wake_signal.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -41,7 +42,7 @@ bool LeafNamesNothing(std::wstring_view leaf) {
 }
 
 // One extra thread that runs a job when asked and reports when done. Plain
-// Win32 threads and events, which the XP generation has.
+// Win32 threads; the wake-ups are in memory where the system allows.
 class Helper {
  public:
   using Job = void (*)(void* context);
@@ -51,7 +52,7 @@ class Helper {
   ~Helper() {
     if (thread_) {
       stop_ = true;
-      ::SetEvent(start_.get());
+      start_.Post();
       ::WaitForSingleObject(thread_.get(), INFINITE);
     }
   }
@@ -64,19 +65,17 @@ class Helper {
     }
     job_ = job;
     context_ = context;
-    ::SetEvent(start_.get());  // also publishes job_ and context_
+    start_.Post();  // also publishes job_ and context_
     return true;
   }
-  void Wait() { ::WaitForSingleObject(done_.get(), INFINITE); }
+  void Wait() { done_.Wait(); }
 
  private:
   bool Create() {
     if (failed_) {
       return false;
     }
-    start_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    done_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (start_ && done_) {
+    if (start_.Ready() && done_.Ready()) {
       thread_.reset(::CreateThread(nullptr, SIZE_T{64} * 1024, &Helper::Main, this,
                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     }
@@ -88,17 +87,17 @@ class Helper {
     // This thread only ever removes (see fs_redirection.h).
     const RedirectionOff redirection;
     for (;;) {
-      ::WaitForSingleObject(self->start_.get(), INFINITE);
+      self->start_.Wait();
       if (self->stop_) {
         return 0;
       }
       self->job_(self->context_);
-      ::SetEvent(self->done_.get());
+      self->done_.Post();
     }
   }
 
-  KernelHandle start_;
-  KernelHandle done_;
+  WakeSignal start_;
+  WakeSignal done_;
   KernelHandle thread_;
   Job job_ = nullptr;
   void* context_ = nullptr;
