@@ -341,8 +341,11 @@ def main():
     try:
         bench.start()
         for kind in args.drives.split(","):
-            template = Template(work, kind)
             rounds = args.rounds if kind == "typical" else args.fat_rounds
+            if rounds < 1:
+                say("%s drive: no rounds asked, skipped" % kind)
+                continue
+            template = Template(work, kind)
             say("%s drive: %d files in the targets, %d rounds" % (kind, template.files, rounds))
             ours_t, ref_t, ref_proc, peaks = [], [], [], []
             for r in range(rounds):
