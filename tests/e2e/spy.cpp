@@ -307,7 +307,7 @@ int wmain(int argc, wchar_t** argv) {
   // Never leaves the program behind.
   const brim::windows::StartedProgram started(argv[1]);
   if (!started.Started()) {
-    std::cout << "error=cannot start the program (" << started.StartError() << ")" << '\n' << std::flush;
+    std::cout << "error=cannot start the program (" << started.StartError() << ")\n" << std::flush;
     return 1;
   }
   program = &started;

@@ -16,7 +16,7 @@ class WakeSignalKinds : public ::testing::TestWithParam<WakeSignal::Kind> {};
 
 TEST_P(WakeSignalKinds, APostBeforeTheWaitIsNotLost) {
   WakeSignal signal(GetParam());
-  ASSERT_TRUE(signal.Ready());
+  ASSERT_TRUE(signal.Prepare());
   signal.Post();
   signal.Post();  // twice: still one wake-up, and no hang either way
   signal.Wait();
@@ -27,6 +27,7 @@ TEST_P(WakeSignalKinds, APostBeforeTheWaitIsNotLost) {
 TEST_P(WakeSignalKinds, EveryHandOverArrivesWithWhatWasWrittenBeforeIt) {
   WakeSignal start(GetParam());
   WakeSignal done(GetParam());
+  ASSERT_TRUE(start.Prepare() && done.Prepare());
   constexpr int kRounds = 20000;
   int job = 0;
   int answer = 0;

@@ -75,7 +75,7 @@ class Helper {
     if (failed_) {
       return false;
     }
-    if (start_.Ready() && done_.Ready()) {
+    if (start_.Prepare() && done_.Prepare()) {
       thread_.reset(::CreateThread(nullptr, SIZE_T{64} * 1024, &Helper::Main, this,
                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     }

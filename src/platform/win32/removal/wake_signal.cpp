@@ -18,13 +18,14 @@ struct WakeSignal::AddressWaits {
   }
 };
 
-WakeSignal::WakeSignal(Kind kind) : waits_(kind == Kind::kBest ? AddressWaits::Find() : nullptr) {
-  if (waits_ == nullptr) {
+WakeSignal::WakeSignal(Kind kind) : waits_(kind == Kind::kBest ? AddressWaits::Find() : nullptr) {}
+
+bool WakeSignal::Prepare() noexcept {
+  if (waits_ == nullptr && !event_) {
     event_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   }
+  return waits_ != nullptr || event_;
 }
-
-bool WakeSignal::Ready() const noexcept { return waits_ != nullptr || event_; }
 
 bool WakeSignal::InMemory() const noexcept { return waits_ != nullptr; }
 

@@ -20,8 +20,9 @@ class WakeSignal {
   WakeSignal& operator=(const WakeSignal&) = delete;
   ~WakeSignal() = default;
 
-  // False when the signal could not be made (no event); then it can't be used.
-  [[nodiscard]] bool Ready() const noexcept;
+  // Makes the event where one is needed, so that a signal never used costs
+  // nothing. False when it could not be made; the signal can't be used then.
+  [[nodiscard]] bool Prepare() noexcept;
   [[nodiscard]] bool InMemory() const noexcept;
 
   // Wakes the waiter, or the next Wait if none waits yet. Posts don't add up.
