@@ -47,8 +47,9 @@ from run_bench import build_tree, no_links  # noqa: E402
 
 USER = "Administrator"
 OURS_LETTER, REF_LETTER = "Q", "R"
-# Profile junk added to the sample drive, in files (run_bench.build_tree's shape).
-DRIVES = {"typical": 4800, "fat": 57000}
+# Profile junk added to the sample drive, in files (run_bench.build_tree's shape);
+# "bare" is the sample drive alone, for the fixed cost of a run.
+DRIVES = {"typical": 4800, "fat": 57000, "bare": 0}
 REQUEST = re.compile(r"^([0-9a-f]+): ([a-z_]+)\( ")
 NEW_THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
 NEW_PROCESS_REPLY = re.compile(r"^([0-9a-f]+): new_process\(\) = 0 \{ info=[0-9a-f]+, pid=([0-9a-f]+)")
@@ -341,7 +342,7 @@ def main():
     try:
         bench.start()
         for kind in args.drives.split(","):
-            rounds = args.rounds if kind == "typical" else args.fat_rounds
+            rounds = args.fat_rounds if kind == "fat" else args.rounds
             if rounds < 1:
                 say("%s drive: no rounds asked, skipped" % kind)
                 continue

@@ -13,12 +13,12 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   namespace win32 = brim::platform::win32;
   win32::EnableDpiAwareness();
 
-  win32::PaintBreather breather;
+  const auto shell = win32::MakeShell();  // one for the whole program
+  win32::FormsRuntime forms([&shell] { return win32::MakeWebBrowser(*shell); });
+
+  win32::PaintBreather breather(forms);
   const auto fso = win32::MakeFileSystemObjectFactory(&breather);
   const auto files = win32::MakeFileRemoval(&breather);
-  const auto shell = win32::MakeShell();  // one for the whole program
-
-  win32::FormsRuntime forms([&shell] { return win32::MakeWebBrowser(*shell); });
   brim::ui::Program program(forms, brim::ui::Services{*fso, *files, *shell, &breather});
   forms.Register(program.MainClass());
   forms.Register(program.AboutClass());

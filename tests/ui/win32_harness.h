@@ -105,9 +105,6 @@ class QuietShell : public platform::Shell {
 };
 
 struct RealProgram {
-  win32::PaintBreather breather;
-  std::unique_ptr<platform::FileSystemObjectFactory> fso = win32::MakeFileSystemObjectFactory(&breather);
-  std::unique_ptr<platform::FileRemoval> files = win32::MakeFileRemoval(&breather);
   QuietShell shell;
   bool browser_fails = false;  // the browser stand-in can't be made
   win32::FormsRuntime forms{[this] {
@@ -116,6 +113,9 @@ struct RealProgram {
     }
     return win32::MakeWebBrowser(shell);
   }};
+  win32::PaintBreather breather{forms};
+  std::unique_ptr<platform::FileSystemObjectFactory> fso = win32::MakeFileSystemObjectFactory(&breather);
+  std::unique_ptr<platform::FileRemoval> files = win32::MakeFileRemoval(&breather);
   ui::Program program{forms, ui::Services{*fso, *files, shell, &breather}};
   bool quit = false;
 

@@ -1,10 +1,12 @@
 #include "platform/win32/forms/breather.h"
 
+#include "platform/win32/forms/forms_win32.h"
 #include "platform/win32/windows_api.h"
 
 namespace brim::platform::win32 {
 
 void PaintBreather::Breathe() {
+  forms_.ShowHeldBackProgress(true);
   // Any PeekMessage answers pending sent messages; QS_PAINT lets WM_PAINT
   // through and nothing else. The bound guards against a window that never
   // validates itself.

@@ -46,15 +46,32 @@ void ChildControl::SetText(std::wstring_view text) {
 }
 
 ProgressControl::ProgressControl(const ControlDesign& design, HWND window, FocusMemory& focus)
-    : ChildControl(design, window, focus), value_(design.settings.min, design.settings.max) {
+    : ChildControl(design, window, focus),
+      value_(design.settings.min, design.settings.max),
+      shown_(std::lround(value_.Get())),
+      shown_at_(::GetTickCount()) {
   ::SendMessageW(Window(), PBM_SETRANGE32, static_cast<WPARAM>(std::lround(value_.Min())),
                  static_cast<LPARAM>(std::lround(value_.Max())));
-  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value_.Get())), 0);
+  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(shown_), 0);
 }
 
 void ProgressControl::SetValue(float value) {
   value_.Set(value);  // refuses a value outside the range, keeping the old one
-  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(std::lround(value)), 0);
+  ShowHeldBack(true);
+}
+
+void ProgressControl::ShowHeldBack(bool when_due) {
+  const long position = std::lround(value_.Get());
+  if (position == shown_) {
+    return;
+  }
+  const DWORD now = ::GetTickCount();
+  if (when_due && position > shown_ && now - shown_at_ < kRepaintMs) {
+    return;
+  }
+  ::SendMessageW(Window(), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  shown_ = position;
+  shown_at_ = now;
 }
 
 }  // namespace brim::platform::win32

@@ -25,7 +25,8 @@ struct DepthGuard {
 }  // namespace
 
 FormsRuntime::FormsRuntime(MakeBrowser make_browser)
-    : make_browser_(std::move(make_browser)), box_(std::make_unique<AppMessageBox>()) {
+    : make_browser_(std::move(make_browser)),
+      box_(std::make_unique<AppMessageBox>([this] { ShowHeldBackProgress(false); })) {
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
   icc.dwICC = ICC_PROGRESS_CLASS;
@@ -63,6 +64,10 @@ HWND FormsRuntime::OtherActivatable(const Win32Form* except) const {
 
 bool FormsRuntime::AnyLoaded() const { return instances_.AnyLoaded(); }
 
+void FormsRuntime::ShowHeldBackProgress(bool when_due) const {
+  instances_.ForEachPresent([when_due](const Win32Form& f) { f.ShowHeldBackProgress(when_due); });
+}
+
 void FormsRuntime::End() {
   ended_ = true;
   instances_.ForEachPresent([](Win32Form& f) { f.CloseSilently(); });
@@ -90,6 +95,7 @@ bool FormsRuntime::Dispatch(const std::function<void()>& handler) {
       }
     }
   }
+  ShowHeldBackProgress(false);  // a handler never leaves a bar behind its value
   // The program ends once no window is open and no handler is running.
   if (!ended_ && !quit_posted_ && !AnyLoaded()) {
     quit_posted_ = true;

@@ -303,6 +303,14 @@ Control& Win32Form::ControlNamed(std::wstring_view name) {
   return *c;
 }
 
+void Win32Form::ShowHeldBackProgress(bool when_due) const {
+  for (const auto& c : controls_) {
+    if (auto* bar = dynamic_cast<ProgressControl*>(c.get())) {
+      bar->ShowHeldBack(when_due);
+    }
+  }
+}
+
 ProgressBar& Win32Form::ProgressBarNamed(std::wstring_view name) {
   auto* bar = dynamic_cast<ProgressControl*>(Find(name));
   if (bar == nullptr) {
