@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The whole run as the user meets it, against a reference script, under Wine.
 
-Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typical,fat] [--counts] [--exe OLD.exe]
+Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typical,fat,bare] [--counts]
+                          [--exe OLD.exe | --before OLD.exe]
 
 Times the real exe from Enter to "Finished" (typed into and watched by
 e2e_spy.exe, as in tests/e2e) on two generated XP drives, side by side with a
@@ -10,7 +11,8 @@ Scripting.FileSystemObject (DeleteFolder path, True / DeleteFile path, False,
 every error skipped). Every round gets fresh copies, the order alternates,
 and the figures are medians. The reference's time is measured inside the
 script (Timer around the 92 rows), so neither side pays for starting up;
-its whole cscript process is shown beside it.
+its whole cscript process is shown beside it. With --before, an older exe is
+timed in the same rounds too, for a before and after measured side by side.
 
 With --counts, once per drive, the deterministic figure: wineserver requests per
 removed file, ours and the reference's, counted by name in the server's
@@ -242,13 +244,13 @@ class Bench:
         map_folder(letter, folder, self.prefix)
 
     # -- the two runs ---------------------------------------------------------------------
-    def ours(self, copy):
-        """Enter to "Finished" through the real exe: (seconds, peak working set, wine pid)."""
+    def ours(self, copy, exe=None):
+        """Enter to "Finished" through the real exe (or `exe`): (seconds, peak working set, wine pid)."""
         self.map(OURS_LETTER, copy)
         # A client whose stderr is /dev/null gets no server log: give it a file.
         err = open(os.path.join(self.work, "client.err"), "w") if self.log_path else subprocess.DEVNULL
         try:
-            spy = person.Spy(self.spy_exe, self.exe, self.client_env, stderr=err)
+            spy = person.Spy(self.spy_exe, exe or self.exe, self.client_env, stderr=err)
         finally:
             if self.log_path:
                 err.close()
@@ -316,7 +318,8 @@ def count_run(bench, who, template, copy, empty):
             if lost or (who == "ours" and left):
                 sys.exit("%s: the counted run did not remove exactly the targets" % who)
     full, base = out
-    return {name: full[name] - base.get(name, 0) for name in set(full) | set(base)}, sum(full.values())
+    return ({name: full[name] - base.get(name, 0) for name in set(full) | set(base)}, sum(full.values()),
+            sum(base.values()))
 
 
 def main():
@@ -327,7 +330,11 @@ def main():
     ap.add_argument("--drives", default="typical,fat")
     ap.add_argument("--counts", action="store_true", help="also count wineserver requests per removed file")
     ap.add_argument("--exe", help="time this exe instead of the build's (an older build, for a before figure)")
+    ap.add_argument("--before", help="time this older exe too, in the same rounds")
     args = ap.parse_args()
+    before = args.before and os.path.abspath(args.before)
+    if before and not os.path.isfile(before):
+        sys.exit("%s is missing" % before)
     build = os.path.abspath(args.build_dir)
     exe = os.path.join(build, "src", "app", "Brimsweep 1.8.exe")
     if os.path.isfile(exe) and pe_bits(exe) == 32 and not can_run_win32():
@@ -348,13 +355,17 @@ def main():
                 continue
             template = Template(work, kind)
             say("%s drive: %d files in the targets, %d rounds" % (kind, template.files, rounds))
-            ours_t, ref_t, ref_proc, peaks = [], [], [], []
+            ours_t, ref_t, ref_proc, peaks, before_t = [], [], [], [], []
             for r in range(rounds):
-                order = ["ours", "ref"] if r % 2 == 0 else ["ref", "ours"]
+                order = ["ours", "ref"] + (["before"] if before else [])
+                order = order[r % len(order):] + order[:r % len(order)]
                 for who in order:
                     copy = os.path.join(work, "copy-" + who)
                     template.copy_to(copy)
-                    if who == "ours":
+                    if who == "before":
+                        before_t.append(bench.ours(copy, before)[0])
+                        template.check(copy, "before")
+                    elif who == "ours":
                         seconds, peak, _ = bench.ours(copy)
                         ours_t.append(seconds)
                         peaks.append(peak)
@@ -366,16 +377,19 @@ def main():
                         ref_t.append(seconds)
                         ref_proc.append(process)
                         template.check(copy, "reference")
-                say("  round %d: ours %.0f ms, reference %.0f ms (its process %.0f ms)"
-                    % (r + 1, ours_t[-1] * 1000, ref_t[-1] * 1000, ref_proc[-1] * 1000))
+                say("  round %d: ours %.0f ms, reference %.0f ms (its process %.0f ms)%s"
+                    % (r + 1, ours_t[-1] * 1000, ref_t[-1] * 1000, ref_proc[-1] * 1000,
+                       ", before %.0f ms" % (before_t[-1] * 1000) if before else ""))
             row = {"kind": kind, "files": template.files, "rounds": rounds,
                    "ours": statistics.median(ours_t), "ref": statistics.median(ref_t),
                    "ref_process": statistics.median(ref_proc), "peak": max(peaks)}
+            if before:
+                row["before"] = statistics.median(before_t)
             if args.counts:
                 copy = os.path.join(work, "copy-count")
                 empty = os.path.join(work, "empty")
-                row["ours_req"], row["ours_total"] = count_run(bench, "ours", template, copy, empty)
-                row["ref_req"], row["ref_total"] = count_run(bench, "ref", template, copy, empty)
+                row["ours_req"], row["ours_total"], row["ours_empty"] = count_run(bench, "ours", template, copy, empty)
+                row["ref_req"], row["ref_total"], row["ref_empty"] = count_run(bench, "ref", template, copy, empty)
                 bench.server_up(debug=False)
             results.append(row)
             report(row)
@@ -393,6 +407,9 @@ def report(row):
     say("  ours (Enter to \"Finished\") %.0f ms, reference (92 rows in cscript) %.0f ms: ratio %.2f"
         % (row["ours"] * 1000, row["ref"] * 1000, row["ours"] / row["ref"]))
     say("  (the reference's whole cscript process: %.0f ms)" % (row["ref_process"] * 1000))
+    if "before" in row:
+        say("  before (the older exe) %.0f ms: ratio %.2f; after / before %.2f"
+            % (row["before"] * 1000, row["before"] / row["ref"], row["ours"] / row["before"]))
     say("  our peak working set: %.1f MiB" % (row["peak"] / 1048576))
     if "ours_req" in row and not row["ours_total"]:
         say("  wineserver requests: none reached the bench's log, so no figure (see bench/RESULTS.md)")
@@ -401,6 +418,8 @@ def report(row):
         ours, ref = row["ours_req"], row["ref_req"]
         say("  wineserver requests per removed file: ours %.2f, reference %.2f"
             % (sum(ours.values()) / files, sum(ref.values()) / files))
+        say("  (a run over an empty drive, whole process: ours %d requests, reference %d)"
+            % (row["ours_empty"], row["ref_empty"]))
         names = sorted(set(ours) | set(ref), key=lambda n: -max(abs(ours.get(n, 0)), abs(ref.get(n, 0))))
         for name in names:
             a, b = ours.get(name, 0), ref.get(name, 0)

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cleanup/cleanup_run.h"
@@ -115,6 +117,27 @@ TEST_F(Windows, ABarHoldsBackOnlyUntilItsNextChanceToShow) {
   bar.SetValue(10.0F);
   EXPECT_EQ(shown(), 10);
   EXPECT_EQ(boxes.Seen().size(), 1U);
+}
+
+// However often a run breathes, a message another thread sends the window
+// meanwhile is answered within a breath's interval or so.
+TEST_F(Windows, BreathsAnswerSentMessagesPromptly) {
+  HWND main = p.Window(L"S");
+  std::atomic<DWORD> waited{INFINITE};
+  std::thread asker([&] {
+    ::Sleep(30);
+    const DWORD since = ::GetTickCount();
+    DWORD_PTR result = 0;
+    if (::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0) {
+      waited = ::GetTickCount() - since;
+    }
+  });
+  const DWORD until = ::GetTickCount() + 200;
+  while (::GetTickCount() < until) {
+    p.breather.Breathe();  // as a run of tiny rows would
+  }
+  asker.join();
+  EXPECT_LE(waited.load(), 100U);  // the interval, plus room for a loaded machine
 }
 
 TEST_F(Windows, EnterOnAboutOpensAboutWithFocusOnOk) {

@@ -7,6 +7,14 @@ namespace brim::platform::win32 {
 
 void PaintBreather::Breathe() {
   forms_.ShowHeldBackProgress(true);
+  // Under Wine every look at the queue is a round trip to the server, even
+  // an empty one: a run asks for two breaths per row.
+  const DWORD now = ::GetTickCount();
+  if (breathed_ && now - last_ < kEveryMs) {
+    return;
+  }
+  breathed_ = true;
+  last_ = now;
   // Any PeekMessage answers pending sent messages; QS_PAINT lets WM_PAINT
   // through and nothing else. The bound guards against a window that never
   // validates itself.
