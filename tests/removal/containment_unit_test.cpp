@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/removal/anchor_cache.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/nt_file.h"
@@ -97,6 +98,31 @@ TEST(Anchors, InsideMeansTheWholeNameOrBelowItVolumeIncluded) {
   EXPECT_FALSE(
       win32::Inside(L"\\??\\Q:\\Documents and Settings\\Guest2", L"\\??\\Q:\\Documents and Settings\\Guest"));
   EXPECT_FALSE(win32::Inside(L"\\Device\\HarddiskVolume10\\x", L"\\Device\\HarddiskVolume1\\"));
+}
+
+// A run resolves its anchors once: the profile's name is kept however the
+// folder fares during the run, and a target is still opened by its path and
+// checked against it. The next run, and any failed resolution, start afresh.
+// (A link put in the profile's place mid-run: races_test.py.)
+TEST(Anchors, ARunResolvesItsAnchorsOnceAndTheNextRunAfresh) {
+  const std::wstring d = FreshFolder(L"Kept");
+  const std::wstring profile = d + L"\\Documents and Settings\\U";
+  MakeTree(d, {L"Documents and Settings\\", L"Documents and Settings\\U\\",
+               L"Documents and Settings\\U\\Temp\\", L"Documents and Settings\\U\\Temp\\a.tmp"});
+  win32::AnchorCache anchors;
+  const std::wstring first = anchors.Resolved(profile);
+  EXPECT_EQ(win32::OpenTargetFolder(profile + L"\\Temp\\a.tmp", &anchors).name, first + L"\\Temp");
+
+  ASSERT_NE(::MoveFileW((L"\\\\?\\" + profile).c_str(), (L"\\\\?\\" + d + L"\\U.old").c_str()), FALSE);
+  EXPECT_EQ(anchors.Resolved(profile), first);  // not opened again
+  const auto files = win32::MakeFileRemoval(nullptr, &anchors);
+  EXPECT_NE(FailureCode([&] { files->Kill(profile + L"\\Temp\\a.tmp"); }), 0UL);
+  EXPECT_TRUE(Exists(d + L"\\U.old\\Temp\\a.tmp"));
+
+  anchors.Forget();  // the next run
+  EXPECT_NE(FailureCode([&] { static_cast<void>(anchors.Resolved(profile)); }), 0UL);
+  MakeDir(profile);  // the failure was not kept
+  EXPECT_EQ(anchors.Resolved(profile), first);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ import os
 import threading
 import time
 
-from wine_drive import check, map_drive, run_tool, snapshot, start_tool, write
+from wine_drive import check, map_drive, remove_tree, run_tool, snapshot, start_tool, write
 
 root = map_drive("S")
 outside = os.path.join(root, "outside")
@@ -92,6 +92,57 @@ out = swapped_run("Temp", lambda: (bury(t), os.symlink(os.path.join(outside, "di
 check(out[:2] == ["folder", "fail"], "a target swapped for a link is refused: %s" % out)
 check(snapshot(outside) == before and os.path.islink(t), "outside intact after the target swap")
 os.remove(t)
+
+# Between two rows of one run the profile turns into a link. The run keeps
+# the profile where its first row found it: a link off the drive is refused
+# as ever, and one to another place on the drive is not followed either until
+# the run ends; the next run takes the profile where it is then.
+profile = os.path.join(root, "Documents and Settings", "U")
+off_drive = root + "-off"
+
+
+def profile_swapped_between_rows(place):
+    for name in ("hook-fired", "hook-go"):
+        if os.path.exists(os.path.join(handshake, name)):
+            os.remove(os.path.join(handshake, name))
+    if os.path.islink(profile):
+        os.remove(profile)
+    write(os.path.join(profile, "Temp", "a.tmp"))
+    write(os.path.join(profile, "Cookies", "c.txt"))
+    remove_tree(place)
+    write(os.path.join(place, "Cookies", "keep.txt"), "precious")
+    cookies = r"S:\Documents and Settings\U\Cookies"
+    proc = start_tool("--one-run", "folder", r"S:\Documents and Settings\U\Temp", "wait", r"S:\hs",
+                      "folder", cookies, "forget", "-", "files", cookies + r"\keep.txt")
+    deadline = time.time() + 30
+    while not os.path.exists(os.path.join(handshake, "hook-fired")):
+        if time.time() > deadline or proc.poll() is not None:
+            proc.kill()
+            raise SystemExit("FAIL: the run never reached its second row")
+        time.sleep(0.02)
+    kept = os.path.exists(os.path.join(place, "Cookies", "keep.txt"))
+    bury(profile)
+    os.symlink(place, profile)
+    write(os.path.join(handshake, "hook-go"))
+    out = proc.communicate(timeout=60)[0].splitlines()
+    return out, kept
+
+
+for place, where in ((off_drive, "off the drive"), (os.path.join(root, "moved", "U"), "elsewhere on the drive")):
+    out, kept = profile_swapped_between_rows(place)
+    print("profile swapped for a link %s: %s" % (where, out))
+    check(kept and out[:2] == ["folder ok", "wait ok"], "the first row ran before the swap (%s)" % where)
+    gone = not os.path.exists(os.path.join(place, "Cookies", "keep.txt"))
+    check(out[2].startswith("folder fail"), "the second row is refused (%s)" % where)
+    if place == off_drive:
+        check(out[4].startswith("files fail") and not gone,
+              "a new run still refuses a profile off the drive; its folder is as it was")
+    else:
+        # Removing keep.txt there shows that the refused row had left it.
+        check(out[4] == "files ok" and gone, "a new run takes the profile where it is now, on the drive")
+os.remove(profile)
+remove_tree(off_drive)
+
 
 # The race: removals run for 5 s while the swapper keeps turning the target's
 # subfolder and file into links to the outside and back.

@@ -1,8 +1,11 @@
 // Drives the real removal layer for the Linux-side tests:
-//   remove_tool [--pause-before NAME HANDSHAKE_DIR] OP PATH [OP PATH ...]
+//   remove_tool [--one-run] [--pause-before NAME HANDSHAKE_DIR] OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
-// is read from FILE (see tool_args.h).
+// is read from FILE (see tool_args.h). With --one-run the operations share
+// their resolved drive and profile as a run's rows do; "wait HANDSHAKE_DIR"
+// then stands between two rows until the script says go, and "forget -"
+// ends the run.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <string_view>
 
 #include "platform/failure.h"
+#include "platform/win32/removal/anchor_cache.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_removal.h"
@@ -94,16 +98,21 @@ void Hold(const std::wstring& path) {
 
 int wmain(int argc, wchar_t** argv) {
   win32::FolderRemovalOptions options;
+  win32::AnchorCache anchors;
   int i = 1;
-  if (argc > 3 && std::wstring_view(argv[1]) == L"--pause-before") {
-    const std::wstring target = argv[2];
-    const std::wstring handshake = argv[3];
+  if (argc > 1 && std::wstring_view(argv[1]) == L"--one-run") {
+    options.anchors = &anchors;
+    i = 2;
+  }
+  if (argc > i + 2 && std::wstring_view(argv[i]) == L"--pause-before") {
+    const std::wstring target = argv[i + 1];
+    const std::wstring handshake = argv[i + 2];
     options.before_open = [target, handshake](std::wstring_view child) {
       if (child == target) {
         Handshake(handshake);
       }
     };
-    i = 4;
+    i += 3;
   }
   for (; i + 1 < argc; i += 2) {
     const std::wstring_view op = argv[i];
@@ -130,7 +139,11 @@ int wmain(int argc, wchar_t** argv) {
       if (op == L"folder") {
         win32::RemoveFolderTree(path, options);
       } else if (op == L"files") {
-        win32::RemoveMatchingFiles(path, nullptr);
+        win32::RemoveMatchingFiles(path, nullptr, nullptr, false, options.anchors);
+      } else if (op == L"wait") {
+        Handshake(path);
+      } else if (op == L"forget") {
+        anchors.Forget();
       } else if (op == L"probe") {
         Probe(path);
         continue;

@@ -140,6 +140,15 @@ TEST_F(Windows, BreathsAnswerSentMessagesPromptly) {
   EXPECT_LE(waited.load(), 100U);  // the interval, plus room for a loaded machine
 }
 
+// What ends a run ends with its handler, also one that fails.
+TEST_F(Windows, AfterEachHandlerHooksRunAlsoWhenTheHandlerFails) {
+  int ran = 0;
+  p.forms.AfterEachHandler([&ran] { ++ran; });
+  p.forms.Dispatch([] {});
+  p.forms.Dispatch([] { throw platform::Failure("a handler that fails"); });
+  EXPECT_EQ(ran, 2);
+}
+
 TEST_F(Windows, EnterOnAboutOpensAboutWithFocusOnOk) {
   OpenAbout();
   EXPECT_TRUE(::IsWindowVisible(p.Window(L"Ab")));

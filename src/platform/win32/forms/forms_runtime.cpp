@@ -96,6 +96,9 @@ bool FormsRuntime::Dispatch(const std::function<void()>& handler) {
     }
   }
   ShowHeldBackProgress(false);  // a handler never leaves a bar behind its value
+  for (const auto& hook : after_handler_) {
+    hook();
+  }
   // The program ends once no window is open and no handler is running.
   if (!ended_ && !quit_posted_ && !AnyLoaded()) {
     quit_posted_ = true;

@@ -155,6 +155,8 @@ class FormsRuntime : public Forms {
   void Release();
   // Every bar's held-back position (see ProgressControl).
   void ShowHeldBackProgress(bool when_due) const;
+  // Runs `hook` whenever a handler has ended, whichever way.
+  void AfterEachHandler(std::function<void()> hook) { after_handler_.push_back(std::move(hook)); }
 
   [[nodiscard]] bool Ended() const { return ended_; }
   [[nodiscard]] bool AnyLoaded() const;
@@ -168,6 +170,7 @@ class FormsRuntime : public Forms {
   void ReportUntrapped(const std::wstring& description);
 
   MakeBrowser make_browser_;
+  std::vector<std::function<void()>> after_handler_;
   std::unique_ptr<MsgBox> box_;
   FormInstances<Win32Form> instances_;
   int depth_ = 0;

@@ -73,12 +73,13 @@ void Report(RemovalSink& sink, const std::wstring& path, const WIN32_FIND_DATAW&
 
 }  // namespace
 
-void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview) {
+void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview,
+                         AnchorCache* anchors) {
   RequireNameable(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
   }
-  const TargetFolder folder = OpenTargetFolder(path);
+  const TargetFolder folder = OpenTargetFolder(path, anchors);
 
   WIN32_FIND_DATAW data{};
   FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));

@@ -402,7 +402,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
     throw Failure("folder name names nothing", ERROR_INVALID_NAME);
   }
-  const TargetFolder parent = OpenTargetFolder(folder_spec);
+  const TargetFolder parent = OpenTargetFolder(folder_spec, options.anchors);
 
   // Opened by its name, as a folder, and checked as a listed folder would be
   // (no listing first: it would cost a handle and a query per row, and the

@@ -9,6 +9,8 @@
 
 namespace brim::platform::win32 {
 
+class AnchorCache;
+
 struct FolderRemovalOptions {
   Breather* breather = nullptr;  // may be null
   bool force = true;             // read-only items go too
@@ -16,6 +18,8 @@ struct FolderRemovalOptions {
   RemovalSink* sink = nullptr;
   // Walks and reports as a removal would, and changes nothing.
   bool preview = false;
+  // Optional: the run's resolved drive and profile (see anchor_cache.h).
+  AnchorCache* anchors = nullptr;
   // Seam for tests only: runs between listing a child and opening it.
   std::function<void(std::wstring_view child)> before_open;
 };

@@ -25,7 +25,10 @@ class RedirectedBreather : public Breather {
 
 class FolderRemover : public FileSystemObject {
  public:
-  explicit FolderRemover(Breather* breather) { options_.breather = breather; }
+  FolderRemover(Breather* breather, AnchorCache* anchors) {
+    options_.breather = breather;
+    options_.anchors = anchors;
+  }
   void DeleteFolder(const std::wstring& folder_spec, bool force) override {
     FolderRemovalOptions options = options_;
     options.force = force;
@@ -43,33 +46,38 @@ class FolderRemover : public FileSystemObject {
 
 class FolderRemoverFactory : public FileSystemObjectFactory {
  public:
-  explicit FolderRemoverFactory(Breather* breather) : breather_(breather) {}
-  std::unique_ptr<FileSystemObject> Create() override { return std::make_unique<FolderRemover>(breather_); }
-
- private:
-  Breather* breather_;
-};
-
-class FileRemover : public FileRemoval {
- public:
-  explicit FileRemover(Breather* breather) : breather_(breather) {}
-  void Kill(const std::wstring& path) override {
-    RedirectionOff redirection;
-    RedirectedBreather breather(breather_, redirection);
-    RemoveMatchingFiles(path, breather_ != nullptr ? &breather : nullptr);
+  FolderRemoverFactory(Breather* breather, AnchorCache* anchors) : breather_(breather), anchors_(anchors) {}
+  std::unique_ptr<FileSystemObject> Create() override {
+    return std::make_unique<FolderRemover>(breather_, anchors_);
   }
 
  private:
   Breather* breather_;
+  AnchorCache* anchors_;
+};
+
+class FileRemover : public FileRemoval {
+ public:
+  FileRemover(Breather* breather, AnchorCache* anchors) : breather_(breather), anchors_(anchors) {}
+  void Kill(const std::wstring& path) override {
+    RedirectionOff redirection;
+    RedirectedBreather breather(breather_, redirection);
+    RemoveMatchingFiles(path, breather_ != nullptr ? &breather : nullptr, nullptr, false, anchors_);
+  }
+
+ private:
+  Breather* breather_;
+  AnchorCache* anchors_;
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystemObjectFactory> MakeFileSystemObjectFactory(Breather* breather) {
-  return std::make_unique<FolderRemoverFactory>(breather);
+std::unique_ptr<FileSystemObjectFactory> MakeFileSystemObjectFactory(Breather* breather,
+                                                                     AnchorCache* anchors) {
+  return std::make_unique<FolderRemoverFactory>(breather, anchors);
 }
-std::unique_ptr<FileRemoval> MakeFileRemoval(Breather* breather) {
-  return std::make_unique<FileRemover>(breather);
+std::unique_ptr<FileRemoval> MakeFileRemoval(Breather* breather, AnchorCache* anchors) {
+  return std::make_unique<FileRemover>(breather, anchors);
 }
 
 }  // namespace brim::platform::win32

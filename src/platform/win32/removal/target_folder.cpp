@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/removal.h"
+#include "platform/win32/removal/anchor_cache.h"
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_split.h"
@@ -18,7 +19,9 @@ std::wstring_view Component(std::wstring_view path, std::size_t from, std::size_
   return path.substr(from, end == std::wstring_view::npos ? std::wstring_view::npos : end - from);
 }
 
-std::wstring ResolvedFolder(const std::wstring& path) { return ResolvedName(OpenFolderByPath(path).get()); }
+std::wstring ResolvedFolder(const std::wstring& path, AnchorCache* anchors) {
+  return anchors != nullptr ? anchors->Resolved(path) : ResolvedName(OpenFolderByPath(path).get());
+}
 
 void RequireInside(std::wstring_view name, std::wstring_view anchor, const char* what) {
   if (!Inside(name, anchor)) {
@@ -59,14 +62,14 @@ bool Inside(std::wstring_view name, std::wstring_view anchor) {
   return rest.empty() || rest.front() == L'\\';
 }
 
-TargetFolder OpenTargetFolder(const std::wstring& path) {
+TargetFolder OpenTargetFolder(const std::wstring& path, AnchorCache* cache) {
   RequireNameable(path);  // first: the front parts of a path too long may fit
   SplitPath split = SplitTarget(path);
   const Anchors anchors = AnchorsOf(path);
-  const std::wstring drive = ResolvedFolder(anchors.drive);
+  const std::wstring drive = ResolvedFolder(anchors.drive, cache);
   std::wstring anchor = drive;
   if (!anchors.profile.empty()) {
-    anchor = ResolvedFolder(anchors.profile);
+    anchor = ResolvedFolder(anchors.profile, cache);
     RequireInside(anchor, drive, "profile lies outside its drive");
   }
   TargetFolder out{OpenFolderByPath(split.folder), {}, std::move(split.leaf)};

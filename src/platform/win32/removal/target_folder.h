@@ -11,6 +11,8 @@
 
 namespace brim::platform::win32 {
 
+class AnchorCache;
+
 // The places a composed path claims, as composed: its drive root, and the
 // profile folder when the path lies inside one (empty otherwise).
 struct Anchors {
@@ -31,6 +33,8 @@ struct TargetFolder {
 // Throws Failure: ERROR_FILENAME_EXCED_RANGE for a path past the NT limit,
 // before any call reaches the file system; kLinkRefused when the profile
 // lies off the drive or the folder outside its anchor; else the open's error.
-TargetFolder OpenTargetFolder(const std::wstring& path);
+// With `anchors`, the drive and profile are resolved as the run first found
+// them (see anchor_cache.h).
+TargetFolder OpenTargetFolder(const std::wstring& path, AnchorCache* anchors = nullptr);
 
 }  // namespace brim::platform::win32
