@@ -33,8 +33,8 @@ struct TargetFolder {
 // Throws Failure: ERROR_FILENAME_EXCED_RANGE for a path past the NT limit,
 // before any call reaches the file system; kLinkRefused when the profile
 // lies off the drive or the folder outside its anchor; else the open's error.
-// With `anchors`, the drive and profile are resolved as the run first found
+// With `cache`, the drive and profile are resolved as the run first found
 // them (see anchor_cache.h).
-TargetFolder OpenTargetFolder(const std::wstring& path, AnchorCache* anchors = nullptr);
+TargetFolder OpenTargetFolder(const std::wstring& path, AnchorCache* cache = nullptr);
 
 }  // namespace brim::platform::win32
