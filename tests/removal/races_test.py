@@ -34,22 +34,32 @@ def fresh_target():
     return t
 
 
-def swapped_run(pause_before, swap):
-    """Removes S:\\Temp, swapping `pause_before` for a link at the hook."""
+def at_hook(*args):
+    """Starts the tool and returns it once it stands at its hook (S:\\hs)."""
     for name in ("hook-fired", "hook-go"):
         if os.path.exists(os.path.join(handshake, name)):
             os.remove(os.path.join(handshake, name))
-    proc = start_tool("--pause-before", pause_before, r"S:\hs", "folder", r"S:\Temp")
+    proc = start_tool(*args)
     deadline = time.time() + 30
     while not os.path.exists(os.path.join(handshake, "hook-fired")):
         if time.time() > deadline or proc.poll() is not None:
             proc.kill()
             raise SystemExit("FAIL: the hook never fired")
         time.sleep(0.02)
-    swap()
+    return proc
+
+
+def go_on(proc):
+    """Lets the tool past its hook; its output once it ends."""
     write(os.path.join(handshake, "hook-go"))
-    out, _ = proc.communicate(timeout=60)
-    return out.split()
+    return proc.communicate(timeout=60)[0]
+
+
+def swapped_run(pause_before, swap):
+    """Removes S:\\Temp, swapping `pause_before` for a link at the hook."""
+    proc = at_hook("--pause-before", pause_before, r"S:\hs", "folder", r"S:\Temp")
+    swap()
+    return go_on(proc).split()
 
 
 t = fresh_target()
@@ -102,9 +112,6 @@ off_drive = root + "-off"
 
 
 def profile_swapped_between_rows(place):
-    for name in ("hook-fired", "hook-go"):
-        if os.path.exists(os.path.join(handshake, name)):
-            os.remove(os.path.join(handshake, name))
     if os.path.islink(profile):
         os.remove(profile)
     write(os.path.join(profile, "Temp", "a.tmp"))
@@ -112,20 +119,12 @@ def profile_swapped_between_rows(place):
     remove_tree(place)
     write(os.path.join(place, "Cookies", "keep.txt"), "precious")
     cookies = r"S:\Documents and Settings\U\Cookies"
-    proc = start_tool("--one-run", "folder", r"S:\Documents and Settings\U\Temp", "wait", r"S:\hs",
-                      "folder", cookies, "forget", "-", "files", cookies + r"\keep.txt")
-    deadline = time.time() + 30
-    while not os.path.exists(os.path.join(handshake, "hook-fired")):
-        if time.time() > deadline or proc.poll() is not None:
-            proc.kill()
-            raise SystemExit("FAIL: the run never reached its second row")
-        time.sleep(0.02)
+    proc = at_hook("--one-run", "folder", r"S:\Documents and Settings\U\Temp", "wait", r"S:\hs",
+                   "folder", cookies, "forget", "-", "files", cookies + r"\keep.txt")
     kept = os.path.exists(os.path.join(place, "Cookies", "keep.txt"))
     bury(profile)
     os.symlink(place, profile)
-    write(os.path.join(handshake, "hook-go"))
-    out = proc.communicate(timeout=60)[0].splitlines()
-    return out, kept
+    return go_on(proc).splitlines(), kept
 
 
 for place, where in ((off_drive, "off the drive"), (os.path.join(root, "moved", "U"), "elsewhere on the drive")):

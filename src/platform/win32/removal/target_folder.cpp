@@ -19,10 +19,6 @@ std::wstring_view Component(std::wstring_view path, std::size_t from, std::size_
   return path.substr(from, end == std::wstring_view::npos ? std::wstring_view::npos : end - from);
 }
 
-std::wstring ResolvedFolder(const std::wstring& path, AnchorCache* anchors) {
-  return anchors != nullptr ? anchors->Resolved(path) : ResolvedName(OpenFolderByPath(path).get());
-}
-
 void RequireInside(std::wstring_view name, std::wstring_view anchor, const char* what) {
   if (!Inside(name, anchor)) {
     throw Failure(what, kLinkRefused);
@@ -66,10 +62,12 @@ TargetFolder OpenTargetFolder(const std::wstring& path, AnchorCache* cache) {
   RequireNameable(path);  // first: the front parts of a path too long may fit
   SplitPath split = SplitTarget(path);
   const Anchors anchors = AnchorsOf(path);
-  const std::wstring drive = ResolvedFolder(anchors.drive, cache);
+  AnchorCache this_call;  // without a run's cache, resolved afresh
+  AnchorCache& resolve = cache != nullptr ? *cache : this_call;
+  const std::wstring drive = resolve.Resolved(anchors.drive);
   std::wstring anchor = drive;
   if (!anchors.profile.empty()) {
-    anchor = ResolvedFolder(anchors.profile, cache);
+    anchor = resolve.Resolved(anchors.profile);
     RequireInside(anchor, drive, "profile lies outside its drive");
   }
   TargetFolder out{OpenFolderByPath(split.folder), {}, std::move(split.leaf)};
