@@ -3,9 +3,9 @@
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
 // is read from FILE (see tool_args.h). With --one-run the operations share
-// their resolved drive and profile as a run's rows do; "wait HANDSHAKE_DIR"
-// then stands between two rows until the script says go, and "forget -"
-// ends the run.
+// their resolved drive and profile, and their helper threads, as a run's
+// rows do; "wait HANDSHAKE_DIR" then stands between two rows until the
+// script says go, and "forget -" ends the run.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_split.h"
 #include "removal/tool_args.h"
@@ -99,9 +100,12 @@ void Hold(const std::wstring& path) {
 int wmain(int argc, wchar_t** argv) {
   win32::FolderRemovalOptions options;
   win32::AnchorCache anchors;
+  win32::HelperThreads helpers;
   int i = 1;
-  if (argc > 1 && std::wstring_view(argv[1]) == L"--one-run") {
+  if (argc > 1 &&
+      std::wstring_view(argv[1]) == L"--one-run") {  // as the program's run: kept anchors and helpers
     options.anchors = &anchors;
+    options.helpers = &helpers;
     i = 2;
   }
   if (argc > i + 2 && std::wstring_view(argv[i]) == L"--pause-before") {

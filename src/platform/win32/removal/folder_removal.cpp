@@ -9,12 +9,11 @@
 #include "platform/failure.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/removal/checked_open.h"
-#include "platform/win32/removal/fs_redirection.h"
+#include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
-#include "platform/win32/removal/wake_signal.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -31,8 +30,8 @@ constexpr DWORD kBreatheMs = 50;
 // threads: under Wine each checked removal is four round trips to the
 // server, and while one thread waits for it another runs its client side.
 constexpr std::size_t kBatch = 64;
-constexpr std::size_t kShares = 3;     // this thread and two helpers
-constexpr std::size_t kShareFrom = 8;  // below this a batch is not worth a hand-over
+constexpr std::size_t kShares = HelperThreads::kCount + 1;  // this thread and the helpers
+constexpr std::size_t kShareFrom = 8;                       // below this a batch is not worth a hand-over
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
 
@@ -40,70 +39,6 @@ bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L"..
 bool LeafNamesNothing(std::wstring_view leaf) {
   return leaf.empty() || IsDotOrDotDot(leaf) || leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
 }
-
-// One extra thread that runs a job when asked and reports when done. Plain
-// Win32 threads; the wake-ups are in memory where the system allows.
-class Helper {
- public:
-  using Job = void (*)(void* context);
-  Helper() = default;
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-  ~Helper() {
-    if (thread_) {
-      stop_ = true;
-      start_.Post();
-      ::WaitForSingleObject(thread_.get(), INFINITE);
-    }
-  }
-
-  // Starts `job` on the helper; false when no thread could be made (the
-  // caller then does the work itself).
-  bool Start(Job job, void* context) {
-    if (!thread_ && !Create()) {
-      return false;
-    }
-    job_ = job;
-    context_ = context;
-    start_.Post();  // also publishes job_ and context_
-    return true;
-  }
-  void Wait() { done_.Wait(); }
-
- private:
-  bool Create() {
-    if (failed_) {
-      return false;
-    }
-    if (start_.Prepare() && done_.Prepare()) {
-      thread_.reset(::CreateThread(nullptr, SIZE_T{64} * 1024, &Helper::Main, this,
-                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    }
-    failed_ = !thread_;
-    return !failed_;
-  }
-  static DWORD WINAPI Main(void* self_pointer) {
-    auto* self = static_cast<Helper*>(self_pointer);
-    // This thread only ever removes (see fs_redirection.h).
-    const RedirectionOff redirection;
-    for (;;) {
-      self->start_.Wait();
-      if (self->stop_) {
-        return 0;
-      }
-      self->job_(self->context_);
-      self->done_.Post();
-    }
-  }
-
-  WakeSignal start_;
-  WakeSignal done_;
-  KernelHandle thread_;
-  Job job_ = nullptr;
-  void* context_ = nullptr;
-  bool stop_ = false;
-  bool failed_ = false;
-};
 
 // Depth-first, iterative: one open handle and one listing batch per level,
 // so memory follows the depth of the tree, not its size.
@@ -114,7 +49,8 @@ class TreeWalk {
         folder_access_(options.preview ? kPreviewFolderAccess : kFolderAccess),
         file_access_(options.preview ? kPreviewFileAccess : kFileAccess),
         batch_(kBatch),
-        last_breath_(::GetTickCount()) {
+        last_breath_(::GetTickCount()),
+        helpers_(options.helpers) {
     if (options_.sink != nullptr) {
       results_.resize(kBatch);
     }
@@ -261,7 +197,6 @@ class TreeWalk {
     std::size_t first = 0;
     CheckBuffers buffers;
     DWORD error = 0;
-    Helper helper;
   };
 
   static void HelperShare(void* share_pointer) {
@@ -280,7 +215,7 @@ class TreeWalk {
       for (Share& share : shares_) {
         share.walk = this;
         share.first = started + 1;
-        if (!share.helper.Start(&TreeWalk::HelperShare, &share)) {
+        if (!helpers_[started].Start(&TreeWalk::HelperShare, &share)) {
           break;
         }
         ++started;
@@ -293,7 +228,7 @@ class TreeWalk {
       error = error != 0 ? error : e;
     }
     for (std::size_t i = 0; i < started; ++i) {
-      shares_[i].helper.Wait();
+      helpers_[i].Wait();
       error = error != 0 ? error : shares_[i].error;
     }
     if (options_.sink != nullptr) {
@@ -383,7 +318,8 @@ class TreeWalk {
   DWORD first_error_ = 0;
   unsigned entries_ = 0;
   DWORD last_breath_;
-  std::array<Share, kShares - 1> shares_;  // last: their threads stop before the rest goes
+  std::array<Share, kShares - 1> shares_;
+  HelperLease helpers_;  // last: threads of its own stop before the rest goes
 };
 
 // The target itself stays: tell the sink, then fail as without one.

@@ -10,6 +10,7 @@
 namespace brim::platform::win32 {
 
 class AnchorCache;
+class HelperThreads;
 
 struct FolderRemovalOptions {
   Breather* breather = nullptr;  // may be null
@@ -20,6 +21,9 @@ struct FolderRemovalOptions {
   bool preview = false;
   // Optional: the run's resolved drive and profile (see anchor_cache.h).
   AnchorCache* anchors = nullptr;
+  // Optional: helper threads kept across removals (see helper_threads.h);
+  // without them a removal makes its own.
+  HelperThreads* helpers = nullptr;
   // Seam for tests only: runs between listing a child and opening it.
   std::function<void(std::wstring_view child)> before_open;
 };

@@ -2,6 +2,7 @@
 #include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_removal.h"
 #include "platform/win32/removal/fs_redirection.h"
+#include "platform/win32/removal/helper_threads.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -25,9 +26,10 @@ class RedirectedBreather : public Breather {
 
 class FolderRemover : public FileSystemObject {
  public:
-  FolderRemover(Breather* breather, AnchorCache* anchors) {
+  FolderRemover(Breather* breather, AnchorCache* anchors, HelperThreads* helpers) {
     options_.breather = breather;
     options_.anchors = anchors;
+    options_.helpers = helpers;
   }
   void DeleteFolder(const std::wstring& folder_spec, bool force) override {
     FolderRemovalOptions options = options_;
@@ -48,12 +50,13 @@ class FolderRemoverFactory : public FileSystemObjectFactory {
  public:
   FolderRemoverFactory(Breather* breather, AnchorCache* anchors) : breather_(breather), anchors_(anchors) {}
   std::unique_ptr<FileSystemObject> Create() override {
-    return std::make_unique<FolderRemover>(breather_, anchors_);
+    return std::make_unique<FolderRemover>(breather_, anchors_, &helpers_);
   }
 
  private:
   Breather* breather_;
   AnchorCache* anchors_;
+  HelperThreads helpers_;  // kept for every removal this factory makes
 };
 
 class FileRemover : public FileRemoval {

@@ -3,6 +3,7 @@
 #include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_removal.h"
 #include "platform/win32/removal/fs_redirection.h"
+#include "platform/win32/removal/helper_threads.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -14,6 +15,7 @@ class Reporting : public ReportingRemoval {
     options.force = true;  // as the window's DA
     options.sink = &sink;
     options.preview = mode == Mode::Preview;
+    options.helpers = &helpers_;
     const RedirectionOff redirection;
     RemoveFolderTree(folder_spec, options);
   }
@@ -21,6 +23,9 @@ class Reporting : public ReportingRemoval {
     const RedirectionOff redirection;
     RemoveMatchingFiles(path, nullptr, &sink, mode == Mode::Preview);
   }
+
+ private:
+  HelperThreads helpers_;
 };
 
 }  // namespace

@@ -1,0 +1,127 @@
+// The helper threads kept across removals: made once, reused by every later
+// removal, and never handing a later removal's files to an earlier one's state.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <set>
+#include <string>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/helper_threads.h"
+#include "platform/win32/removal/reporting_removal.h"
+#include "removal/removal_test_support.h"
+
+namespace brim::testing {
+namespace {
+
+namespace win32 = platform::win32;
+
+int ThreadsOfThisProcess() {
+  const win32::KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = ::Thread32First(snapshot.get(), &entry); more != FALSE;
+       more = ::Thread32Next(snapshot.get(), &entry)) {
+    count += entry.th32OwnerProcessID == ::GetCurrentProcessId() ? 1 : 0;
+  }
+  return count;
+}
+
+// A target with enough plain files at two levels for the helpers to take a share.
+std::wstring FullFolder(const std::wstring& base, const std::wstring& name, int files) {
+  const std::wstring t = base + L"\\" + name;
+  MakeDir(t);
+  MakeDir(t + L"\\sub");
+  for (int i = 0; i < files; ++i) {
+    MakeFile(t + L"\\f" + std::to_wstring(i), i % 7 == 0);
+    MakeFile(t + L"\\sub\\g" + std::to_wstring(i));
+  }
+  return t;
+}
+
+TEST(HelperThreads, KeptOnesAreMadeOnceServeEveryRemovalAndStopWithTheirOwner) {
+  const std::wstring base = FreshFolder(L"KeptHelpers");
+  const int before = ThreadsOfThisProcess();
+  auto factory = win32::MakeFileSystemObjectFactory(nullptr);
+  for (int row = 0; row < 4; ++row) {
+    const std::wstring t = FullFolder(base, L"t" + std::to_wstring(row), 40);
+    EXPECT_EQ(FailureCode([&] { factory->Create()->DeleteFolder(t, true); }), 0UL) << row;
+    EXPECT_FALSE(Exists(t)) << row;
+    EXPECT_EQ(ThreadsOfThisProcess(), before + static_cast<int>(win32::HelperThreads::kCount)) << row;
+  }
+  factory.reset();
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
+}
+
+TEST(HelperThreads, ARemovalWithoutKeptOnesLeavesNoThreadBehind) {
+  const std::wstring base = FreshFolder(L"OwnHelpers");
+  const std::wstring t = FullFolder(base, L"t", 40);
+  const int before = ThreadsOfThisProcess();
+  EXPECT_EQ(FailureCode([&] { win32::RemoveFolderTree(t, win32::FolderRemovalOptions{}); }), 0UL);
+  EXPECT_FALSE(Exists(t));
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
+}
+
+TEST(HelperThreads, ARemovalStartedInsideAnotherGetsThreadsOfItsOwnAndBothFinish) {
+  const std::wstring base = FreshFolder(L"NestedHelpers");
+  const std::wstring outer = FullFolder(base, L"outer", 30);
+  const std::wstring inner = FullFolder(base, L"inner", 30);
+  win32::HelperThreads kept;
+  win32::FolderRemovalOptions options;
+  options.helpers = &kept;
+  win32::FolderRemovalOptions nested = options;
+  bool started_inner = false;
+  unsigned long inner_error = ~0UL;
+  options.before_open = [&](std::wstring_view child) {
+    if (child == L"sub" && !started_inner) {
+      started_inner = true;
+      inner_error = FailureCode([&] { win32::RemoveFolderTree(inner, nested); });
+    }
+  };
+  EXPECT_EQ(FailureCode([&] { win32::RemoveFolderTree(outer, options); }), 0UL);
+  EXPECT_TRUE(started_inner);
+  EXPECT_EQ(inner_error, 0UL);
+  EXPECT_FALSE(Exists(outer));
+  EXPECT_FALSE(Exists(inner));
+}
+
+class NameSink : public platform::RemovalSink {
+ public:
+  void Removed(std::wstring_view path, bool folder, std::uint64_t /*bytes*/) override {
+    if (!folder) {
+      files.emplace(path);
+    }
+  }
+  void Stayed(std::wstring_view path, platform::Stay /*why*/, std::uint32_t /*error*/) override {
+    stayed.emplace(path);
+  }
+  std::set<std::wstring> files;
+  std::set<std::wstring> stayed;
+};
+
+TEST(HelperThreads, EachReportedRemovalNamesOnlyItsOwnFiles) {
+  const std::wstring base = FreshFolder(L"ReportedHelpers");
+  const auto removal = win32::MakeReportingRemoval();
+  for (int row = 0; row < 3; ++row) {
+    const int files = 20 + row * 25;  // batches of different lengths
+    const std::wstring t = FullFolder(base, L"r" + std::to_wstring(row), files);
+    NameSink sink;
+    removal->Folder(t, platform::Mode::Remove, sink);
+    EXPECT_TRUE(sink.stayed.empty()) << row;
+    ASSERT_EQ(sink.files.size(), static_cast<std::size_t>(files) * 2) << row;
+    for (int i = 0; i < files; ++i) {
+      EXPECT_EQ(sink.files.count(t + L"\\f" + std::to_wstring(i)), 1U) << row << " " << i;
+      EXPECT_EQ(sink.files.count(t + L"\\sub\\g" + std::to_wstring(i)), 1U) << row << " " << i;
+    }
+    EXPECT_FALSE(Exists(t)) << row;
+  }
+}
+
+}  // namespace
+}  // namespace brim::testing
