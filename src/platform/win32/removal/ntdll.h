@@ -21,6 +21,7 @@ inline constexpr Status kInvalidInfoClass = StatusOf(0xC0000003UL);
 inline constexpr Status kInvalidParameter = StatusOf(0xC000000DUL);
 inline constexpr Status kNoSuchFile = StatusOf(0xC000000FUL);
 inline constexpr Status kObjectNameNotFound = StatusOf(0xC0000034UL);
+inline constexpr Status kFileIsADirectory = StatusOf(0xC00000BAUL);
 inline constexpr Status kNotSupported = StatusOf(0xC00000BBUL);
 inline constexpr Status kNameTooLong = StatusOf(0xC0000106UL);
 inline constexpr Status kCannotDelete = StatusOf(0xC0000121UL);
