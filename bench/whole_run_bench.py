@@ -5,7 +5,8 @@ Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typi
                           [--exe OLD.exe | --before OLD.exe]
 
 Times the real exe from Enter to "Finished" (typed into and watched by
-e2e_spy.exe, as in tests/e2e) on two generated XP drives, side by side with a
+e2e_spy.exe, as in tests/e2e, which takes the time in its own process) on two
+generated XP drives, side by side with a
 VBScript run by cscript that does the same 92 rows with
 Scripting.FileSystemObject (DeleteFolder path, True / DeleteFile path, False,
 every error skipped). Every round gets fresh copies, the order alternates,

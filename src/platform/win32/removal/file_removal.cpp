@@ -137,8 +137,8 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
   if (!preview && first_error == 0) {
     const bool stays =
         count <= kAskByNameUpTo
-            ? std::any_of(removed.begin(), removed.end(),
-                          [&](const std::wstring& name) { return StillThere(folder.handle.get(), name); })
+            ? std::ranges::any_of(
+                  removed, [&](const std::wstring& name) { return StillThere(folder.handle.get(), name); })
             : AFileStillMatches(path);
     if (stays) {
       first_error = ERROR_ACCESS_DENIED;
