@@ -1,5 +1,6 @@
 // Drives the real removal layer for the Linux-side tests:
-//   remove_tool [--one-run] [--pause-before NAME HANDSHAKE_DIR] OP PATH [OP PATH ...]
+//   remove_tool [--one-run] [--pause-before-move HANDSHAKE_DIR] [--pause-before NAME HANDSHAKE_DIR]
+//               OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
 // is read from FILE (see tool_args.h). With --one-run the operations share
@@ -107,6 +108,11 @@ int wmain(int argc, wchar_t** argv) {
     options.anchors = &anchors;
     options.helpers = &helpers;
     i = 2;
+  }
+  if (argc > i + 1 && std::wstring_view(argv[i]) == L"--pause-before-move") {
+    const std::wstring handshake = argv[i + 1];
+    options.before_move = [handshake] { Handshake(handshake); };
+    i += 2;
   }
   if (argc > i + 2 && std::wstring_view(argv[i]) == L"--pause-before") {
     const std::wstring target = argv[i + 1];

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <vector>
@@ -32,6 +33,13 @@ constexpr DWORD kBreatheMs = 50;
 constexpr std::size_t kBatch = 64;
 constexpr std::size_t kShares = HelperThreads::kCount + 1;  // this thread and the helpers
 constexpr std::size_t kShareFrom = 8;                       // below this a batch is not worth a hand-over
+// Under Wine every open and every name check costs more the longer the
+// path (the server and the client each walk it), so a deep tree would cost
+// far more than linear time. A folder this many levels below the target is
+// first moved to the target's top, where its path is short again; it stays
+// inside the target, and a preview moves nothing.
+constexpr std::size_t kMoveUpAt = 16;
+constexpr unsigned kMoveNameTries = 64;
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
 
@@ -62,12 +70,12 @@ class TreeWalk {
     path_ = std::move(top_name);
     root_ = path_;
     folder_spec_ = folder_spec;
-    Push(std::move(top));
+    Push(std::move(top), 0, {});
     while (!stack_.empty()) {
       DirEntry entry;
       const nt::Status s = stack_.back().listing.Next(entry);
       if (s == nt::kSuccess) {
-        if (!IsDotOrDotDot(entry.name)) {
+        if (!IsDotOrDotDot(entry.name) && !MovedHere(entry.name)) {
           Breathe();
           Child(entry);
         }
@@ -86,15 +94,89 @@ class TreeWalk {
 
  private:
   struct Level {
-    Level(NtHandle h, std::size_t length)
-        : handle(std::move(h)), listing(handle.get()), name_length(length) {}
+    Level(NtHandle h, std::size_t length, std::size_t shown, std::size_t below, std::wstring parent)
+        : handle(std::move(h)),
+          listing(handle.get()),
+          name_length(length),
+          shown_length(shown),
+          depth(below),
+          parent_name(std::move(parent)) {}
     NtHandle handle;
     DirectoryListing listing;
     std::size_t name_length;
+    std::size_t shown_length;  // of shown_, for reports
+    std::size_t depth;         // levels below the target's top where it now lies
+    std::wstring parent_name;  // set when moved up: the parent's name to go back to
     bool failed = false;
   };
 
-  void Push(NtHandle h) { stack_.emplace_back(std::move(h), path_.size()); }
+  void Push(NtHandle h, std::size_t depth, std::wstring parent_name) {
+    stack_.emplace_back(std::move(h), path_.size(), shown_.size(), depth, std::move(parent_name));
+  }
+
+  // Moves the folder just opened, `child`, to the target's top under a name
+  // no item there has; false when it stays where it is. Its new name is
+  // checked as every opened child's is.
+  bool MoveUp(HANDLE child, std::wstring_view leaf) {
+    if (options_.before_move) {
+      options_.before_move();
+    }
+    HANDLE top = stack_.front().handle.get();
+    for (unsigned tries = 0; tries < kMoveNameTries; ++tries) {
+      const std::wstring name = L"~deep" + std::to_wstring(++moves_);
+      const nt::Status s = MoveInto(child, top, name);
+      if (s == nt::kObjectNameCollision) {
+        continue;
+      }
+      if (nt::Failed(s)) {
+        return false;
+      }
+      // Under Wine a move goes by the handles' paths, an open relative to a
+      // handle by the folder itself: if a folder above was swapped for a
+      // link just now, what moved is not this folder. Put it back where it
+      // came from and go no further.
+      NtHandle moved;
+      Identity ours;
+      Identity there;
+      if (nt::Failed(QueryIdentity(child, ours)) ||
+          nt::Failed(OpenRelative(top, name, FILE_READ_ATTRIBUTES, nt::kFileDirectoryFile, moved)) ||
+          nt::Failed(QueryIdentity(moved.get(), there)) || ours.id != there.id) {
+        PutBack(root_ + L'\\' + name, leaf, ours.id);
+        throw Failure("a folder moved up is not where it was put", kLinkRefused);
+      }
+      std::wstring_view actual;
+      if (nt::Failed(QueryResolvedName(child, buffers_.name_info, actual)) ||
+          !SameName(actual, root_ + L'\\' + name)) {
+        throw Failure("a folder moved up is not where it was put", kLinkRefused);
+      }
+      buffers_.resolved.assign(actual);
+      moved_.push_back(name);
+      return true;
+    }
+    return false;
+  }
+
+  // Moves what a move by path took from elsewhere, now at `moved_name`, back
+  // to the name `leaf` in the folder on top of the stack, by the same paths.
+  // Only something known not to be `ours` is moved.
+  void PutBack(const std::wstring& moved_name, std::wstring_view leaf, std::int64_t ours) {
+    NtHandle taken;
+    Identity identity;
+    if (ours != 0 &&
+        !nt::Failed(OpenRelative(nullptr, moved_name, DELETE | FILE_READ_ATTRIBUTES, nt::kFileDirectoryFile,
+                                 taken)) &&
+        !nt::Failed(QueryIdentity(taken.get(), identity)) && identity.id != 0 && identity.id != ours) {
+      MoveInto(taken.get(), stack_.back().handle.get(),
+               leaf);  // a failure leaves it; the walk fails either way
+    }
+  }
+
+  // A folder this walk moved up, listed again at the top once it was dealt
+  // with (gone, or failed and counted).
+  [[nodiscard]] bool MovedHere(std::wstring_view name) const {
+    return stack_.size() == 1 &&
+           std::ranges::any_of(moved_, [&](const std::wstring& m) { return m == name; });
+  }
 
   void Fail(Level& level, DWORD error) {
     level.failed = true;
@@ -140,8 +222,20 @@ class TreeWalk {
           return;
         }
       }
+      if (options_.sink != nullptr) {
+        shown_.append(buffers_.resolved, path_.size());  // "\\" and the name as the file system has it
+      }
+      std::size_t depth = level.depth + 1;
+      std::wstring parent_name;
+      if (depth >= kMoveUpAt && !options_.preview) {
+        std::wstring here = path_;
+        if (MoveUp(child.handle.get(), entry.name)) {
+          depth = 1;
+          parent_name = std::move(here);
+        }
+      }
       path_ = buffers_.resolved;
-      Push(std::move(child.handle));  // `level` is not used past this point
+      Push(std::move(child.handle), depth, std::move(parent_name));  // `level` is not used past this point
       return;
     }
     // A file, or a link opened as itself: deleting the handle removes the
@@ -256,9 +350,15 @@ class TreeWalk {
         options_.sink->Removed(ItemPath({}), true, 0);
       }
     }
+    std::wstring parent_name = std::move(level.parent_name);
     stack_.pop_back();  // closing the handle removes the folder
     if (!stack_.empty()) {
-      path_.resize(stack_.back().name_length);
+      if (parent_name.empty()) {
+        path_.resize(stack_.back().name_length);
+      } else {
+        path_ = std::move(parent_name);
+      }
+      shown_.resize(stack_.back().shown_length);
       if (failed) {
         stack_.back().failed = true;
       }
@@ -269,7 +369,7 @@ class TreeWalk {
   // top of the stack itself.
   [[nodiscard]] std::wstring ItemPath(std::wstring_view name) const {
     std::wstring p(folder_spec_);
-    p.append(path_, root_.size());
+    p += shown_;
     if (!name.empty()) {
       p += L'\\';
       p += name;
@@ -310,8 +410,11 @@ class TreeWalk {
   std::wstring_view folder_spec_;
   mutable std::vector<DWORD> results_;  // per batch slot, kept only for a sink
   std::vector<Level> stack_;
-  std::wstring path_;  // resolved name of the folder on top of the stack
-  std::wstring root_;  // resolved name of the folder being removed
+  std::wstring path_;   // resolved name of the folder on top of the stack
+  std::wstring root_;   // resolved name of the folder being removed
+  std::wstring shown_;  // where the folder on top of the stack was found below the target, for reports
+  unsigned moves_ = 0;
+  std::vector<std::wstring> moved_;  // names given to folders moved up
   CheckBuffers buffers_;
   std::vector<FoundEntry> batch_;  // plain files listed, not yet removed
   std::size_t used_ = 0;

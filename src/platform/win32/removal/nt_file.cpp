@@ -1,6 +1,7 @@
 #include "platform/win32/removal/nt_file.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 
 namespace brim::platform::win32 {
@@ -160,6 +161,23 @@ nt::Status ClearReadOnly(HANDLE h, ULONG attributes) {
   }
   IO_STATUS_BLOCK io{};
   return nt::Ntdll().SetInformationFile(h, &io, &basic, sizeof basic, nt::kFileBasicInformation);
+}
+
+nt::Status MoveInto(HANDLE h, HANDLE dir, std::wstring_view name) {
+  constexpr std::size_t kHead = offsetof(nt::FileRenameInformation, FileName);
+  if (name.size() > nt::kMaxNameChars) {
+    return nt::kNameTooLong;
+  }
+  std::vector<ULONGLONG> buffer((kHead + (name.size() + 1) * sizeof(wchar_t) + sizeof(ULONGLONG) - 1) /
+                                sizeof(ULONGLONG));
+  auto* info = reinterpret_cast<nt::FileRenameInformation*>(buffer.data());
+  info->ReplaceIfExists = FALSE;
+  info->RootDirectory = dir;
+  info->FileNameLength = static_cast<ULONG>(name.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, name.data(), name.size() * sizeof(wchar_t));
+  IO_STATUS_BLOCK io{};
+  return nt::Ntdll().SetInformationFile(h, &io, info, static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)),
+                                        nt::kFileRenameInformation);
 }
 
 nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only) {

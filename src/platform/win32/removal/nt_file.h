@@ -79,4 +79,8 @@ nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only);
 
 nt::Status ClearReadOnly(HANDLE h, ULONG attributes);
 
+// Moves the handle's item into the directory `dir` as `name`, never over
+// something already there (kObjectNameCollision).
+nt::Status MoveInto(HANDLE h, HANDLE dir, std::wstring_view name);
+
 }  // namespace brim::platform::win32

@@ -21,6 +21,7 @@ inline constexpr Status kInvalidInfoClass = StatusOf(0xC0000003UL);
 inline constexpr Status kInvalidParameter = StatusOf(0xC000000DUL);
 inline constexpr Status kNoSuchFile = StatusOf(0xC000000FUL);
 inline constexpr Status kObjectNameNotFound = StatusOf(0xC0000034UL);
+inline constexpr Status kObjectNameCollision = StatusOf(0xC0000035UL);
 inline constexpr Status kFileIsADirectory = StatusOf(0xC00000BAUL);
 inline constexpr Status kNotSupported = StatusOf(0xC00000BBUL);
 inline constexpr Status kNameTooLong = StatusOf(0xC0000106UL);
@@ -36,6 +37,7 @@ inline constexpr std::size_t kMaxNameChars = 32767;
 inline constexpr ULONG kFileBothDirectoryInformation = 3;
 inline constexpr ULONG kFileBasicInformation = 4;
 inline constexpr ULONG kFileInternalInformation = 6;
+inline constexpr ULONG kFileRenameInformation = 10;
 inline constexpr ULONG kFileDispositionInformation = 13;
 inline constexpr ULONG kFileIdBothDirectoryInformation = 37;
 inline constexpr ULONG kFileDispositionInformationEx = 64;
@@ -61,6 +63,12 @@ struct FileBasicInformation {
 };
 struct FileInternalInformation {
   LARGE_INTEGER IndexNumber;
+};
+struct FileRenameInformation {
+  BOOLEAN ReplaceIfExists;
+  HANDLE RootDirectory;
+  ULONG FileNameLength;
+  WCHAR FileName[1];  // NOLINT(modernize-avoid-c-arrays): the system's layout
 };
 struct FileDispositionInformation {
   BOOLEAN DeleteFile;
