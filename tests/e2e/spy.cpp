@@ -203,6 +203,9 @@ bool PutOnClipboard(const std::wstring& text) {
   return put;
 }
 
+// A message box as the "box" command describes it, with its text.
+std::string BoxLine(HWND box) { return Describe(box) + "\ttext=" + Utf8(TextOf(::GetDlgItem(box, 0xFFFF))); }
+
 // Keys VK and times until the message box shows, measured here rather than
 // by whoever asks (no pipe round trips in the figure). Until the box's
 // owner is disabled the poll is one cheap question every millisecond, so
@@ -230,8 +233,7 @@ std::string Timed(int vk, int ms) {
   }
   const double elapsed =
       static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-  return Describe(box) + "\ttext=" + Utf8(TextOf(::GetDlgItem(box, 0xFFFF))) +
-         "\tms=" + std::to_string(elapsed);
+  return BoxLine(box) + "\tms=" + std::to_string(elapsed);
 }
 
 // Answers one command; see the file comment.
@@ -248,12 +250,10 @@ std::string Answer(const std::string& line) {
     if (found == nullptr) {
       return "none";
     }
-    std::string out = Describe(found);
-    if (command == "box") {
-      out += "\ttext=" + Utf8(TextOf(::GetDlgItem(found, 0xFFFF))) +
-             "\towner_is_main=" + (::GetWindow(found, GW_OWNER) == Main() ? "1" : "0");
+    if (command != "box") {
+      return Describe(found);
     }
-    return out;
+    return BoxLine(found) + "\towner_is_main=" + (::GetWindow(found, GW_OWNER) == Main() ? "1" : "0");
   }
   if (command == "gone") {  // gone CLASS MS: waits until no such window is up
     std::string cls;

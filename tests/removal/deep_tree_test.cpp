@@ -6,11 +6,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/reporting_removal.h"
 #include "removal/removal_test_support.h"
 
@@ -50,23 +48,6 @@ std::vector<std::wstring> NamesIn(const std::wstring& folder) {
   return out;
 }
 
-unsigned long DeleteFolder(const std::wstring& folder_spec) {
-  const auto factory = platform::win32::MakeFileSystemObjectFactory(nullptr);
-  return FailureCode([&] { factory->Create()->DeleteFolder(folder_spec, true); });
-}
-
-class PathSink : public platform::RemovalSink {
- public:
-  void Removed(std::wstring_view path, bool /*folder*/, std::uint64_t /*bytes*/) override {
-    removed.emplace(path);
-  }
-  void Stayed(std::wstring_view path, platform::Stay /*why*/, std::uint32_t /*error*/) override {
-    stayed.emplace(path);
-  }
-  std::set<std::wstring> removed;
-  std::set<std::wstring> stayed;
-};
-
 TEST(DeepTree, GoesWholeAndNothingLeavesTheTarget) {
   const std::wstring base = FreshFolder(L"DeepWhole");
   Chain(base + L"\\t", 70);
@@ -97,12 +78,12 @@ TEST(DeepTree, AStuckFileDeepDownStaysInsideAndIsReportedWhereItWasFound) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
   const auto removal = platform::win32::MakeReportingRemoval();
-  PathSink sink;
+  RecordingSink sink;
   EXPECT_NE(FailureCode([&] { removal->Folder(t, platform::Mode::Remove, sink); }), 0UL);
   ::CloseHandle(held);
   EXPECT_EQ(sink.stayed.count(busy), 1U);
-  EXPECT_EQ(sink.removed.count(folders[45] + L"\\f"), 1U);  // found below the move, named as found
-  EXPECT_EQ(sink.removed.count(folders[10]), 0U);           // holds the stuck file's folder
+  EXPECT_EQ(sink.files.count(folders[45] + L"\\f"), 1U);  // found below the move, named as found
+  EXPECT_EQ(sink.folders.count(folders[10]), 0U);         // holds the stuck file's folder
   EXPECT_EQ(NamesIn(base), std::vector<std::wstring>{L"t"});
 
   EXPECT_EQ(DeleteFolder(t), 0UL);  // what stayed, wherever inside, goes next time
@@ -114,12 +95,12 @@ TEST(DeepTree, APreviewMovesNothingAndNamesEveryItemWhereItIs) {
   const std::wstring t = base + L"\\t";
   const std::vector<std::wstring> folders = Chain(t, 40);
   const auto removal = platform::win32::MakeReportingRemoval();
-  PathSink sink;
+  RecordingSink sink;
   EXPECT_EQ(FailureCode([&] { removal->Folder(t, platform::Mode::Preview, sink); }), 0UL);
-  EXPECT_EQ(sink.removed.size(), folders.size() * 2 + 1);
+  EXPECT_EQ(sink.files.size() + sink.folders.size(), folders.size() * 2 + 1);
   for (const std::wstring& folder : folders) {
     EXPECT_TRUE(Exists(folder + L"\\f")) << std::string(folder.begin(), folder.end());
-    EXPECT_EQ(sink.removed.count(folder + L"\\f"), 1U);
+    EXPECT_EQ(sink.files.count(folder + L"\\f"), 1U);
   }
   EXPECT_EQ(NamesIn(t), std::vector<std::wstring>{L"l0"});
 }

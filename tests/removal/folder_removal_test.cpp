@@ -3,19 +3,10 @@
 
 #include <windows.h>
 
-#include "platform/win32/removal/factories.h"
 #include "removal/removal_test_support.h"
 
 namespace brim::testing {
 namespace {
-
-using platform::win32::MakeFileSystemObjectFactory;
-
-unsigned long DeleteFolder(const std::wstring& folder_spec, bool force = true,
-                           platform::Breather* breather = nullptr) {
-  const auto factory = MakeFileSystemObjectFactory(breather);
-  return FailureCode([&] { factory->Create()->DeleteFolder(folder_spec, force); });
-}
 
 TEST(FolderRemoval, RemovesNestedTreeWithReadOnlyItemsAndTheFolderItself) {
   const std::wstring base = FreshFolder(L"Nested");

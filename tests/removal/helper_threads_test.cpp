@@ -6,7 +6,6 @@
 
 #include <tlhelp32.h>
 
-#include <set>
 #include <string>
 
 #include "platform/win32/handles.h"
@@ -91,27 +90,13 @@ TEST(HelperThreads, ARemovalStartedInsideAnotherGetsThreadsOfItsOwnAndBothFinish
   EXPECT_FALSE(Exists(inner));
 }
 
-class NameSink : public platform::RemovalSink {
- public:
-  void Removed(std::wstring_view path, bool folder, std::uint64_t /*bytes*/) override {
-    if (!folder) {
-      files.emplace(path);
-    }
-  }
-  void Stayed(std::wstring_view path, platform::Stay /*why*/, std::uint32_t /*error*/) override {
-    stayed.emplace(path);
-  }
-  std::set<std::wstring> files;
-  std::set<std::wstring> stayed;
-};
-
 TEST(HelperThreads, EachReportedRemovalNamesOnlyItsOwnFiles) {
   const std::wstring base = FreshFolder(L"ReportedHelpers");
   const auto removal = win32::MakeReportingRemoval();
   for (int row = 0; row < 3; ++row) {
     const int files = 20 + row * 25;  // batches of different lengths
     const std::wstring t = FullFolder(base, L"r" + std::to_wstring(row), files);
-    NameSink sink;
+    RecordingSink sink;
     removal->Folder(t, platform::Mode::Remove, sink);
     EXPECT_TRUE(sink.stayed.empty()) << row;
     ASSERT_EQ(sink.files.size(), static_cast<std::size_t>(files) * 2) << row;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <ranges>
 
+#include "platform/win32/removal/factories.h"
+
 namespace brim::testing {
 namespace {
 std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
@@ -83,6 +85,11 @@ bool Exists(const std::wstring& path) {
 void SetReadOnly(const std::wstring& path) {
   const DWORD a = ::GetFileAttributesW(Long(path).c_str());
   ::SetFileAttributesW(Long(path).c_str(), a | FILE_ATTRIBUTE_READONLY);
+}
+
+unsigned long DeleteFolder(const std::wstring& folder_spec, bool force, platform::Breather* breather) {
+  const auto factory = platform::win32::MakeFileSystemObjectFactory(breather);
+  return FailureCode([&] { factory->Create()->DeleteFolder(folder_spec, force); });
 }
 
 }  // namespace brim::testing

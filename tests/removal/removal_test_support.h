@@ -3,11 +3,16 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/controls.h"
 #include "platform/failure.h"
+#include "platform/removal_report.h"
 
 namespace brim::testing {
 
@@ -36,5 +41,23 @@ unsigned long FailureCode(F&& f) {
   }
   return 0;
 }
+
+// DeleteFolder through the window's own factory; the error code, or 0.
+unsigned long DeleteFolder(const std::wstring& folder_spec, bool force = true,
+                           platform::Breather* breather = nullptr);
+
+// Every report of a reporting removal, by kind.
+class RecordingSink : public platform::RemovalSink {
+ public:
+  void Removed(std::wstring_view path, bool folder, std::uint64_t /*bytes*/) override {
+    (folder ? folders : files).emplace(path);
+  }
+  void Stayed(std::wstring_view path, platform::Stay /*why*/, std::uint32_t /*error*/) override {
+    stayed.emplace(path);
+  }
+  std::set<std::wstring> files;    // removed
+  std::set<std::wstring> folders;  // removed
+  std::set<std::wstring> stayed;
+};
 
 }  // namespace brim::testing

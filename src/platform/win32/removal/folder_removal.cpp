@@ -227,12 +227,9 @@ class TreeWalk {
       }
       std::size_t depth = level.depth + 1;
       std::wstring parent_name;
-      if (depth >= kMoveUpAt && !options_.preview) {
-        std::wstring here = path_;
-        if (MoveUp(child.handle.get(), entry.name)) {
-          depth = 1;
-          parent_name = std::move(here);
-        }
+      if (depth >= kMoveUpAt && !options_.preview && MoveUp(child.handle.get(), entry.name)) {
+        depth = 1;
+        parent_name = std::move(path_);  // assigned again below
       }
       path_ = buffers_.resolved;
       Push(std::move(child.handle), depth, std::move(parent_name));  // `level` is not used past this point
