@@ -6,7 +6,9 @@
 
 #include <tlhelp32.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/removal/factories.h"
@@ -106,6 +108,40 @@ TEST(HelperThreads, EachReportedRemovalNamesOnlyItsOwnFiles) {
     }
     EXPECT_FALSE(Exists(t)) << row;
   }
+}
+
+// Files held open all through three shared batches: whichever thread meets a
+// held one, the report must name exactly the held ones as stayed and all
+// others as gone.
+TEST(HelperThreads, FilesThatStayAmongSharedBatchesAreReportedByTheirOwnNames) {
+  const std::wstring t = FreshFolder(L"HeldAmongShared") + L"\\t";
+  MakeDir(t);
+  constexpr int kFiles = 150;  // more than two batches
+  std::vector<win32::FileHandle> held;
+  std::set<std::wstring> held_names;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::wstring name = t + L"\\f" + std::to_wstring(i);
+    MakeFile(name);
+    if (i % 9 == 4) {
+      held.emplace_back(::CreateFileW((L"\\\\?\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held.back()) << name;
+      held_names.insert(name);
+    }
+  }
+  const auto removal = win32::MakeReportingRemoval();
+  RecordingSink sink;
+  EXPECT_NE(FailureCode([&] { removal->Folder(t, platform::Mode::Remove, sink); }), 0UL);
+  EXPECT_EQ(sink.stayed, held_names);
+  EXPECT_EQ(sink.files.size(), static_cast<std::size_t>(kFiles) - held_names.size());
+  for (int i = 0; i < kFiles; ++i) {
+    const std::wstring name = t + L"\\f" + std::to_wstring(i);
+    EXPECT_EQ(Exists(name), held_names.count(name) == 1) << name;
+    EXPECT_EQ(sink.files.count(name), held_names.count(name) == 1 ? 0U : 1U) << name;
+  }
+  held.clear();
+  EXPECT_EQ(DeleteFolder(t), 0UL);
+  EXPECT_FALSE(Exists(t));
 }
 
 }  // namespace
