@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The whole run as the user meets it, against a reference script, under Wine.
 
-Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typical,fat,bare] [--counts]
+Usage: whole_run_bench.py BUILD_DIR [--rounds N] [--fat-rounds N] [--drives typical,fat,bare,empty] [--counts]
                           [--exe OLD.exe | --before OLD.exe]
 
 Times the real exe from Enter to "Finished" (typed into and watched by
@@ -51,8 +51,9 @@ from run_bench import build_tree, no_links  # noqa: E402
 USER = "Administrator"
 OURS_LETTER, REF_LETTER = "Q", "R"
 # Profile junk added to the sample drive, in files (run_bench.build_tree's shape);
-# "bare" is the sample drive alone, for the fixed cost of a run.
-DRIVES = {"typical": 4800, "fat": 57000, "bare": 0}
+# "bare" is the sample drive alone; "empty" is no drive at all, for the fixed
+# cost of the window and the 92 rows when nothing is there.
+DRIVES = {"typical": 4800, "fat": 57000, "bare": 0, "empty": None}
 REQUEST = re.compile(r"^([0-9a-f]+): ([a-z_]+)\( ")
 NEW_THREAD_REPLY = re.compile(r"^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)")
 NEW_PROCESS_REPLY = re.compile(r"^([0-9a-f]+): new_process\(\) = 0 \{ info=[0-9a-f]+, pid=([0-9a-f]+)")
@@ -86,6 +87,10 @@ class Template:
 
     def __init__(self, work, kind):
         self.path = os.path.join(work, "drive-" + kind)
+        if DRIVES[kind] is None:
+            os.makedirs(self.path, exist_ok=True)
+            self.manifest, self.files, self.survivors = {"targets": [], "survivors": []}, 0, {}
+            return
         manifest_path = self.path + ".json"
         if not os.path.isfile(manifest_path):
             make_writable_and_remove(self.path)
@@ -386,7 +391,7 @@ def main():
                    "ref_process": statistics.median(ref_proc), "peak": max(peaks)}
             if before:
                 row["before"] = statistics.median(before_t)
-            if args.counts:
+            if args.counts and template.files:
                 copy = os.path.join(work, "copy-count")
                 empty = os.path.join(work, "empty")
                 row["ours_req"], row["ours_total"], row["ours_empty"] = count_run(bench, "ours", template, copy, empty)
@@ -405,12 +410,15 @@ def main():
 
 def report(row):
     say("%s drive, %d files in the targets, medians of %d rounds:" % (row["kind"], row["files"], row["rounds"]))
-    say("  ours (Enter to \"Finished\") %.0f ms, reference (92 rows in cscript) %.0f ms: ratio %.2f"
-        % (row["ours"] * 1000, row["ref"] * 1000, row["ours"] / row["ref"]))
+    # The script's clock steps by about 4 ms, so over nothing it may read 0.
+    ratio = "ratio %.2f" % (row["ours"] / row["ref"]) if row["ref"] > 0 else "no ratio"
+    say("  ours (Enter to \"Finished\") %.0f ms, reference (92 rows in cscript) %.0f ms: %s"
+        % (row["ours"] * 1000, row["ref"] * 1000, ratio))
     say("  (the reference's whole cscript process: %.0f ms)" % (row["ref_process"] * 1000))
     if "before" in row:
-        say("  before (the older exe) %.0f ms: ratio %.2f; after / before %.2f"
-            % (row["before"] * 1000, row["before"] / row["ref"], row["ours"] / row["before"]))
+        before_ratio = "ratio %.2f; " % (row["before"] / row["ref"]) if row["ref"] > 0 else ""
+        say("  before (the older exe) %.0f ms: %safter / before %.2f"
+            % (row["before"] * 1000, before_ratio, row["ours"] / row["before"]))
     say("  our peak working set: %.1f MiB" % (row["peak"] / 1048576))
     if "ours_req" in row and not row["ours_total"]:
         say("  wineserver requests: none reached the bench's log, so no figure (see bench/RESULTS.md)")
