@@ -28,6 +28,7 @@ double Since() { return (brim::windows::MicrosecondsNow() - g_box.start) / 1000.
 
 LRESULT CALLBACK OnCbt(int code, WPARAM w, LPARAM l) {
   if (code == HCBT_CREATEWND) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the hook passes its record as an LPARAM
     const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(l);
     if ((create->lpcs->style & WS_CHILD) != 0) {
       ++g_box.children;
@@ -39,7 +40,7 @@ LRESULT CALLBACK OnCbt(int code, WPARAM w, LPARAM l) {
 }
 
 LRESULT CALLBACK OnReturn(int code, WPARAM w, LPARAM l) {
-  const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(l);
+  const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(l);  // NOLINT(performance-no-int-to-ptr): as above
   const bool child = (::GetWindowLongW(m->hwnd, GWL_STYLE) & WS_CHILD) != 0;
   if (m->message == WM_INITDIALOG) {
     g_box.init_done = Since();
