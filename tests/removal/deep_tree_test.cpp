@@ -15,21 +15,6 @@
 namespace brim::testing {
 namespace {
 
-// `levels` folders l0\l1\... below `top`, a file f in each; returns the paths of
-// the folders, top down.
-std::vector<std::wstring> Chain(const std::wstring& top, int levels) {
-  std::vector<std::wstring> folders;
-  std::wstring d = top;
-  MakeDir(d);
-  for (int i = 0; i < levels; ++i) {
-    d += L"\\l" + std::to_wstring(i);
-    MakeDir(d);
-    MakeFile(d + L"\\f", i % 9 == 0);
-    folders.push_back(d);
-  }
-  return folders;
-}
-
 std::vector<std::wstring> NamesIn(const std::wstring& folder) {
   std::vector<std::wstring> out;
   WIN32_FIND_DATAW data{};

@@ -86,13 +86,7 @@ TEST(FolderRemoval, RemovesPathsLongerThanMaxPath) {
 TEST(FolderRemoval, RemovesATreeFortyLevelsDeepAndNonAsciiNames) {
   const std::wstring base = FreshFolder(L"Deep");
   const std::wstring top = base + L"\\Cache";
-  std::wstring path = top;
-  MakeDir(path);
-  for (int i = 0; i < 40; ++i) {
-    path += L"\\l" + std::to_wstring(i);
-    MakeDir(path);
-    MakeFile(path + L"\\f.dat");
-  }
+  Chain(top, 40);
   MakeFile(top + L"\\gr\u00fc\u00dfe.txt");
   MakeDir(top + L"\\\u65e5\u672c");
   MakeFile(top + L"\\\u65e5\u672c\\\u2713 done");

@@ -22,6 +22,19 @@ std::wstring PlainName(const std::wstring& entry) {
 }
 }  // namespace
 
+std::vector<std::wstring> Chain(const std::wstring& top, int levels) {
+  std::vector<std::wstring> folders;
+  std::wstring d = top;
+  MakeDir(d);
+  for (int i = 0; i < levels; ++i) {
+    d += L"\\l" + std::to_wstring(i);
+    MakeDir(d);
+    MakeFile(d + L"\\f", i % 9 == 0);
+    folders.push_back(d);
+  }
+  return folders;
+}
+
 void MakeTree(const std::wstring& base, const Tree& entries) {
   for (const std::wstring& entry : entries) {
     const std::wstring path = base + L"\\" + PlainName(entry);

@@ -30,6 +30,9 @@ using Tree = std::vector<std::wstring>;
 void MakeTree(const std::wstring& base, const Tree& entries);
 // Those of `entries` (written as for MakeTree) that exist, as plain names.
 Tree Present(const std::wstring& base, const Tree& entries);
+// `levels` folders l0\l1\... below `top` (made too), a file f in each, every
+// ninth read-only; the folders' paths, top down.
+std::vector<std::wstring> Chain(const std::wstring& top, int levels);
 
 // The error code of a failing call, or 0 when it did not fail.
 template <typename F>
