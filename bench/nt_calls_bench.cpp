@@ -72,6 +72,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int a = 1; a < argc - 1; ++a) {
     const std::wstring phase = argv[a];
     t = Now();
+    w::DeleteModes modes;
     for (std::size_t i = 0; i < n; ++i) {
       HANDLE h = handles[i].get();
       if (phase == L"open") {
@@ -86,9 +87,9 @@ int wmain(int argc, wchar_t** argv) {
         w::Identity id;
         w::QueryIdentity(h, id);
       } else if (phase == L"disp") {
-        w::MarkForDeletion(h, true);
+        w::MarkForDeletion(h, true, modes);
       } else if (phase == L"disp0") {
-        w::MarkForDeletion(h, false);
+        w::MarkForDeletion(h, false, modes);
       } else if (phase == L"close") {
         handles[i].reset();
       }

@@ -8,6 +8,7 @@
 #include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/reporting_removal.h"
 #include "platform/win32/removal/target_folder.h"
 #include "removal/removal_test_support.h"
 
@@ -123,6 +124,41 @@ TEST(Anchors, ARunResolvesItsAnchorsOnceAndTheNextRunAfresh) {
   EXPECT_NE(FailureCode([&] { static_cast<void>(anchors.Resolved(profile)); }), 0UL);
   MakeDir(profile);  // the failure was not kept
   EXPECT_EQ(anchors.Resolved(profile), first);
+}
+
+// A file's attributes belong to all its names: clearing read-only through a
+// name inside a target would clear it for a name outside too. Such a file
+// goes only where the system can ignore read-only; else it stays, reported
+// as read-only, and every other name keeps its attribute. Alone and among
+// enough files for the helper threads.
+TEST(ReadOnly, AFileWithAnotherNameOutsideKeepsItsAttribute) {
+  for (const int company : {0, 20}) {
+    const std::wstring base = FreshFolder((L"HardLinked" + std::to_wstring(company)).c_str());
+    const std::wstring t = base + L"\\Temp";
+    MakeTree(base, {L"outside\\", L"!outside\\ro.dat", L"outside\\rw.dat", L"Temp\\", L"!Temp\\solo.ro"});
+    for (int i = 0; i < company; ++i) {
+      MakeFile(t + L"\\f" + std::to_wstring(i));
+    }
+    for (const wchar_t* name : {L"ro.dat", L"rw.dat"}) {
+      ASSERT_NE(
+          ::CreateHardLinkW((t + L"\\" + name).c_str(), (base + L"\\outside\\" + name).c_str(), nullptr),
+          FALSE);
+    }
+    RecordingSink sink;
+    const auto removal = win32::MakeReportingRemoval();
+    const unsigned long error = FailureCode([&] { removal->Folder(t, platform::Mode::Remove, sink); });
+    EXPECT_NE(::GetFileAttributesW((base + L"\\outside\\ro.dat").c_str()) & FILE_ATTRIBUTE_READONLY, 0UL);
+    EXPECT_TRUE(Exists(base + L"\\outside\\rw.dat"));
+    EXPECT_FALSE(Exists(t + L"\\rw.dat")) << company;
+    EXPECT_FALSE(Exists(t + L"\\solo.ro")) << company;
+    if (Exists(t + L"\\ro.dat")) {  // the system could not ignore read-only
+      EXPECT_EQ(sink.reasons[t + L"\\ro.dat"], platform::Stay::ReadOnly) << company;
+      EXPECT_NE(error, 0UL) << company;
+    } else {
+      EXPECT_TRUE(sink.files.contains(t + L"\\ro.dat")) << company;
+      EXPECT_EQ(error, 0UL) << company;
+    }
+  }
 }
 
 }  // namespace

@@ -103,30 +103,6 @@ check(out[:2] == ["folder", "fail"], "a target swapped for a link is refused: %s
 check(snapshot(outside) == before and os.path.islink(t), "outside intact after the target swap")
 os.remove(t)
 
-# A deep folder is moved up to the target's top before it is walked. At that
-# step the target turns into a link to a look-alike elsewhere on the drive:
-# under Wine the move then takes the look-alike's folder; it is put back, and
-# nothing of the look-alike is removed or left moved.
-def chain(top, levels, text):
-    d = top
-    for i in range(levels):
-        d = os.path.join(d, "l%d" % i)
-        write(os.path.join(d, "f.tmp"), text + str(i))
-
-
-t = os.path.join(root, "Temp")
-chain(t, 24, "")
-lookalike = os.path.join(root, "lookalike")
-chain(lookalike, 24, "precious ")
-lookalike_before = snapshot(lookalike)
-proc = at_hook("--pause-before-move", r"S:\hs", "folder", r"S:\Temp")
-bury(t)
-os.symlink(lookalike, t)
-out = go_on(proc).split()
-check(out[:2] == ["folder", "fail"], "a target turned into a link at a move is refused: %s" % out)
-check(snapshot(lookalike) == lookalike_before, "the look-alike is as it was after the move swap")
-os.remove(t)
-
 # Between two rows of one run the profile turns into a link. The run keeps
 # the profile where its first row found it: a link off the drive is refused
 # as ever, and one to another place on the drive is not followed either until

@@ -1,5 +1,5 @@
 // Drives the real removal layer for the Linux-side tests:
-//   remove_tool [--one-run] [--pause-before-move HANDSHAKE_DIR] [--pause-before NAME HANDSHAKE_DIR]
+//   remove_tool [--one-run] [--pause-after-mark HANDSHAKE_DIR] [--pause-before NAME HANDSHAKE_DIR]
 //               OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
@@ -109,9 +109,9 @@ int wmain(int argc, wchar_t** argv) {
     options.helpers = &helpers;
     i = 2;
   }
-  if (argc > i + 1 && std::wstring_view(argv[i]) == L"--pause-before-move") {
+  if (argc > i + 1 && std::wstring_view(argv[i]) == L"--pause-after-mark") {
     const std::wstring handshake = argv[i + 1];
-    options.before_move = [handshake] { Handshake(handshake); };
+    options.after_mark = [handshake] { Handshake(handshake); };
     i += 2;
   }
   if (argc > i + 2 && std::wstring_view(argv[i]) == L"--pause-before") {
@@ -149,7 +149,7 @@ int wmain(int argc, wchar_t** argv) {
       if (op == L"folder") {
         win32::RemoveFolderTree(path, options);
       } else if (op == L"files") {
-        win32::RemoveMatchingFiles(path, nullptr, nullptr, false, options.anchors);
+        win32::RemoveMatchingFiles(path, nullptr, nullptr, false, options.anchors, options.after_mark);
       } else if (op == L"wait") {
         Handshake(path);
       } else if (op == L"forget") {

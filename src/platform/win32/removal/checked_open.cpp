@@ -133,6 +133,7 @@ DWORD OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry,
   buffers.resolved.assign(actual);
   out.link_itself = IsReparsePoint(identity.attributes);
   out.attributes = identity.attributes;
+  out.id = identity.id;
   return 0;
 }
 

@@ -41,6 +41,7 @@ struct CheckedChild {
   NtHandle handle;
   bool link_itself = false;  // the handle is a link, opened as itself
   ULONG attributes = 0;      // the handle's own, where they were asked (folders and links)
+  std::int64_t id = 0;       // likewise
 };
 
 // Scratch space for the checks, reused from child to child.

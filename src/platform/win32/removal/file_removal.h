@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/controls.h"
@@ -15,7 +16,10 @@ class AnchorCache;
 // nothing matches or a match stays. `sink` (may be null) hears of every
 // match; with `preview` nothing is removed, opened for writing or changed.
 // `anchors` (may be null): the run's resolved drive and profile.
+// `after_mark` is a seam for tests only: it runs after matches were marked
+// for deletion and before the check that their folder is still in place.
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink = nullptr,
-                         bool preview = false, AnchorCache* anchors = nullptr);
+                         bool preview = false, AnchorCache* anchors = nullptr,
+                         const std::function<void()>& after_mark = {});
 
 }  // namespace brim::platform::win32

@@ -30,22 +30,25 @@ constexpr DWORD kBreatheMs = 50;
 // Plain files are removed in batches of this many, shared with helper
 // threads: under Wine each checked removal is four round trips to the
 // server, and while one thread waits for it another runs its client side.
+// A batch's files are all marked before any is closed, so that one check
+// of their folder covers the whole batch (see Settle).
 constexpr std::size_t kBatch = 64;
 constexpr std::size_t kShares = HelperThreads::kCount + 1;  // this thread and the helpers
 constexpr std::size_t kShareFrom = 8;                       // below this a batch is not worth a hand-over
-// Under Wine every open and every name check costs more the longer the
-// path (the server and the client each walk it), so a deep tree would cost
-// far more than linear time. A folder this many levels below the target is
-// first moved to the target's top, where its path is short again; it stays
-// inside the target, and a preview moves nothing.
-constexpr std::size_t kMoveUpAt = 16;
-constexpr unsigned kMoveNameTries = 64;
+// A read-only file that stays because another name shares its attributes.
+constexpr DWORD kReadOnlyKept = ERROR_FILE_READ_ONLY;
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
 
 // A leaf that the NT layer would read as a pattern or as a step upwards.
 bool LeafNamesNothing(std::wstring_view leaf) {
   return leaf.empty() || IsDotOrDotDot(leaf) || leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
+}
+
+DWORD MarkError(nt::Status s) { return s == nt::kCannotDelete ? kReadOnlyKept : nt::ToWin32Error(s); }
+
+Stay StayFor(DWORD error) {
+  return error == kLinkRefused ? Stay::Link : error == kReadOnlyKept ? Stay::ReadOnly : Stay::Error;
 }
 
 // Depth-first, iterative: one open handle and one listing batch per level,
@@ -56,26 +59,25 @@ class TreeWalk {
       : options_(options),
         folder_access_(options.preview ? kPreviewFolderAccess : kFolderAccess),
         file_access_(options.preview ? kPreviewFileAccess : kFileAccess),
+        results_(kBatch),
+        marked_(kBatch),
         batch_(kBatch),
         last_breath_(::GetTickCount()),
-        helpers_(options.helpers) {
-    if (options_.sink != nullptr) {
-      results_.resize(kBatch);
-    }
-  }
+        helpers_(options.helpers) {}
 
-  // `top` was opened and checked; `top_name` is its resolved name,
-  // `folder_spec` the path it was given by (for reports).
-  void Run(NtHandle top, std::wstring top_name, std::wstring_view folder_spec) {
+  // `top` was opened and checked; `top_name` is its resolved name and
+  // `top_id` its file id, `folder_spec` the path it was given by.
+  void Run(NtHandle top, std::wstring top_name, std::int64_t top_id, std::wstring_view folder_spec) {
     path_ = std::move(top_name);
     root_ = path_;
+    opened_as_ = NtPath(folder_spec);
     folder_spec_ = folder_spec;
-    Push(std::move(top), 0, {});
+    Push(std::move(top), top_id);
     while (!stack_.empty()) {
       DirEntry entry;
       const nt::Status s = stack_.back().listing.Next(entry);
       if (s == nt::kSuccess) {
-        if (!IsDotOrDotDot(entry.name) && !MovedHere(entry.name)) {
+        if (!IsDotOrDotDot(entry.name)) {
           Breathe();
           Child(entry);
         }
@@ -91,91 +93,29 @@ class TreeWalk {
   }
 
   [[nodiscard]] DWORD first_error() const { return first_error_; }
+  // The target itself was marked and closed (whether it went is for the caller to ask).
+  [[nodiscard]] bool top_marked() const { return top_marked_; }
 
  private:
   struct Level {
-    Level(NtHandle h, std::size_t length, std::size_t shown, std::size_t below, std::wstring parent)
+    Level(NtHandle h, std::size_t length, std::size_t opened, std::size_t shown, std::int64_t folder_id)
         : handle(std::move(h)),
           listing(handle.get()),
           name_length(length),
+          opened_length(opened),
           shown_length(shown),
-          depth(below),
-          parent_name(std::move(parent)) {}
+          id(folder_id) {}
     NtHandle handle;
     DirectoryListing listing;
     std::size_t name_length;
-    std::size_t shown_length;  // of shown_, for reports
-    std::size_t depth;         // levels below the target's top where it now lies
-    std::wstring parent_name;  // set when moved up: the parent's name to go back to
+    std::size_t opened_length;  // of opened_as_
+    std::size_t shown_length;   // of shown_, for reports
+    std::int64_t id;
     bool failed = false;
   };
 
-  void Push(NtHandle h, std::size_t depth, std::wstring parent_name) {
-    stack_.emplace_back(std::move(h), path_.size(), shown_.size(), depth, std::move(parent_name));
-  }
-
-  // Moves the folder just opened, `child`, to the target's top under a name
-  // no item there has; false when it stays where it is. Its new name is
-  // checked as every opened child's is.
-  bool MoveUp(HANDLE child, std::wstring_view leaf) {
-    if (options_.before_move) {
-      options_.before_move();
-    }
-    HANDLE top = stack_.front().handle.get();
-    for (unsigned tries = 0; tries < kMoveNameTries; ++tries) {
-      const std::wstring name = L"~deep" + std::to_wstring(++moves_);
-      const nt::Status s = MoveInto(child, top, name);
-      if (s == nt::kObjectNameCollision) {
-        continue;
-      }
-      if (nt::Failed(s)) {
-        return false;
-      }
-      // Under Wine a move goes by the handles' paths, an open relative to a
-      // handle by the folder itself: if a folder above was swapped for a
-      // link just now, what moved is not this folder. Put it back where it
-      // came from and go no further.
-      NtHandle moved;
-      Identity ours;
-      Identity there;
-      if (nt::Failed(QueryIdentity(child, ours)) ||
-          nt::Failed(OpenRelative(top, name, FILE_READ_ATTRIBUTES, nt::kFileDirectoryFile, moved)) ||
-          nt::Failed(QueryIdentity(moved.get(), there)) || ours.id != there.id) {
-        PutBack(root_ + L'\\' + name, leaf, ours.id);
-        throw Failure("a folder moved up is not where it was put", kLinkRefused);
-      }
-      std::wstring_view actual;
-      if (nt::Failed(QueryResolvedName(child, buffers_.name_info, actual)) ||
-          !SameName(actual, root_ + L'\\' + name)) {
-        throw Failure("a folder moved up is not where it was put", kLinkRefused);
-      }
-      buffers_.resolved.assign(actual);
-      moved_.push_back(name);
-      return true;
-    }
-    return false;
-  }
-
-  // Moves what a move by path took from elsewhere, now at `moved_name`, back
-  // to the name `leaf` in the folder on top of the stack, by the same paths.
-  // Only something known not to be `ours` is moved.
-  void PutBack(const std::wstring& moved_name, std::wstring_view leaf, std::int64_t ours) {
-    NtHandle taken;
-    Identity identity;
-    if (ours != 0 &&
-        !nt::Failed(OpenRelative(nullptr, moved_name, DELETE | FILE_READ_ATTRIBUTES, nt::kFileDirectoryFile,
-                                 taken)) &&
-        !nt::Failed(QueryIdentity(taken.get(), identity)) && identity.id != 0 && identity.id != ours) {
-      MoveInto(taken.get(), stack_.back().handle.get(),
-               leaf);  // a failure leaves it; the walk fails either way
-    }
-  }
-
-  // A folder this walk moved up, listed again at the top once it was dealt
-  // with (gone, or failed and counted).
-  [[nodiscard]] bool MovedHere(std::wstring_view name) const {
-    return stack_.size() == 1 &&
-           std::ranges::any_of(moved_, [&](const std::wstring& m) { return m == name; });
+  void Push(NtHandle h, std::int64_t id) {
+    stack_.emplace_back(std::move(h), path_.size(), opened_as_.size(), shown_.size(), id);
   }
 
   void Fail(Level& level, DWORD error) {
@@ -225,53 +165,56 @@ class TreeWalk {
       if (options_.sink != nullptr) {
         shown_.append(buffers_.resolved, path_.size());  // "\\" and the name as the file system has it
       }
-      std::size_t depth = level.depth + 1;
-      std::wstring parent_name;
-      if (depth >= kMoveUpAt && !options_.preview && MoveUp(child.handle.get(), entry.name)) {
-        depth = 1;
-        parent_name = std::move(path_);  // assigned again below
-      }
       path_ = buffers_.resolved;
-      Push(std::move(child.handle), depth, std::move(parent_name));  // `level` is not used past this point
+      opened_as_ += L'\\';
+      opened_as_ += entry.name;
+      Push(std::move(child.handle), child.id);  // `level` is not used past this point
       return;
     }
     // A file, or a link opened as itself: deleting the handle removes the
-    // link, never what it points to.
-    const nt::Status s =
-        options_.preview ? nt::kSuccess : MarkForDeletion(child.handle.get(), options_.force);
-    if (nt::Failed(s)) {
-      Fail(level, nt::ToWin32Error(s));
-      Stayed(entry.name, Stay::Error, nt::ToWin32Error(s));
-    } else if (options_.sink != nullptr) {
-      options_.sink->Removed(ItemPath(entry.name), false, 0);
+    // link, never what it points to. It goes through the batch's slot 0,
+    // which is free here (flushed above).
+    used_ = 1;
+    batch_[0].name.assign(entry.name);
+    batch_[0].attributes = entry.attributes;
+    batch_[0].size = 0;  // a link's own size is not what it shows
+    if (options_.preview) {
+      results_[0] = 0;
+    } else {
+      const nt::Status s = MarkForDeletion(child.handle.get(), options_.force, modes_);
+      results_[0] = nt::Failed(s) ? MarkError(s) : 0;
+      if (!nt::Failed(s)) {
+        marked_[0] = std::move(child.handle);
+      }
     }
+    Settle(results_[0]);
   }
 
-  // One plain file of the batch: opened, checked and marked for deletion;
-  // closing the handle removes it. Returns 0 or a Win32 error.
-  DWORD RemoveFile(const FoundEntry& entry, CheckBuffers& buffers) const {
+  // One plain file of the batch, slot `i`: opened, checked and marked for
+  // deletion; its handle is kept marked until the batch settles. Returns 0
+  // or a Win32 error.
+  DWORD RemoveFile(std::size_t i, CheckBuffers& buffers) {
     CheckedChild child;
     const DWORD error =
-        OpenChecked(stack_.back().handle.get(), path_, entry.View(), file_access_, root_, buffers, child);
-    if (error != 0) {
+        OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(), file_access_, root_, buffers, child);
+    if (error != 0 || options_.preview) {
       return error;
     }
-    if (options_.preview) {
-      return 0;
+    const nt::Status s = MarkForDeletion(child.handle.get(), options_.force, modes_);
+    if (nt::Failed(s)) {
+      return MarkError(s);
     }
-    const nt::Status s = MarkForDeletion(child.handle.get(), options_.force);
-    return nt::Failed(s) ? nt::ToWin32Error(s) : 0;
+    marked_[i] = std::move(child.handle);
+    return 0;
   }
 
   // Every `step`th file of the batch from `first`; the first error, if any.
-  DWORD RemoveShare(std::size_t first, std::size_t step, CheckBuffers& buffers) const noexcept {
+  DWORD RemoveShare(std::size_t first, std::size_t step, CheckBuffers& buffers) noexcept {
     DWORD first_error = 0;
     try {
       for (std::size_t i = first; i < used_; i += step) {
-        const DWORD error = RemoveFile(batch_[i], buffers);
-        if (!results_.empty()) {
-          results_[i] = error;  // each share writes its own slots
-        }
+        const DWORD error = RemoveFile(i, buffers);
+        results_[i] = error;  // each share writes its own slots
         if (first_error == 0) {
           first_error = error;
         }
@@ -322,12 +265,43 @@ class TreeWalk {
       helpers_[i].Wait();
       error = error != 0 ? error : shares_[i].error;
     }
+    Settle(error);
+  }
+
+  // The batch's files are marked: they go when their handles close, and
+  // under Wine by the paths recorded when they were opened. If a folder on
+  // that path was swapped for a link since (to a place that has other
+  // names of the same files, say), the close would unlink those. So the
+  // current folder must still be at its name; if it is not, the marks are
+  // taken back and nothing is removed. What remains is the moment between
+  // this check and the closes, which no call can close under Wine.
+  void Settle(DWORD error) {
+    Level& level = stack_.back();
+    const bool any_marked = std::any_of(marked_.begin(), marked_.begin() + static_cast<std::ptrdiff_t>(used_),
+                                        [](const NtHandle& h) { return static_cast<bool>(h); });
+    if (any_marked) {
+      if (options_.after_mark) {
+        options_.after_mark();
+      }
+      if (!StillAtItsName(opened_as_, path_, level.id, buffers_.name_info)) {
+        for (std::size_t i = 0; i < used_; ++i) {
+          if (marked_[i]) {
+            UnmarkForDeletion(marked_[i].get());  // if even this fails, the walk fails below all the same
+            results_[i] = kLinkRefused;
+          }
+        }
+        error = error != 0 ? error : kLinkRefused;
+      }
+      for (std::size_t i = 0; i < used_; ++i) {
+        marked_[i].reset();  // the removals take effect here
+      }
+    }
     if (options_.sink != nullptr) {
-      ReportBatch();
+      ReportBatch(level);
     }
     used_ = 0;
     if (error != 0) {
-      Fail(stack_.back(), error);
+      Fail(level, error);
     }
   }
 
@@ -336,29 +310,42 @@ class TreeWalk {
   void Finish() {
     Level& level = stack_.back();
     bool failed = level.failed;
-    if (!failed) {
-      const nt::Status s =
-          options_.preview ? nt::kSuccess : MarkForDeletion(level.handle.get(), options_.force);
+    bool marked = false;
+    if (!failed && !options_.preview) {
+      const nt::Status s = MarkForDeletion(level.handle.get(), options_.force, modes_);
       if (nt::Failed(s)) {
-        Fail(level, nt::ToWin32Error(s));
-        Stayed({}, Stay::Error, nt::ToWin32Error(s));
+        Fail(level, MarkError(s));
+        Stayed({}, StayFor(MarkError(s)), MarkError(s));
         failed = true;
-      } else if (options_.sink != nullptr) {
-        options_.sink->Removed(ItemPath({}), true, 0);
+      } else {
+        marked = true;
+      }
+    } else if (!failed && options_.sink != nullptr) {
+      options_.sink->Removed(ItemPath({}), true, 0);  // a preview's
+    }
+    const std::wstring item = options_.sink != nullptr ? ItemPath({}) : std::wstring();
+    stack_.pop_back();  // closing the handle removes the folder
+    if (stack_.empty()) {
+      top_marked_ = marked;
+      return;
+    }
+    Level& parent = stack_.back();
+    const std::wstring_view leaf =
+        std::wstring_view(opened_as_).substr(parent.opened_length + 1);  // as listed
+    if (marked && options_.sink != nullptr) {
+      // Reported only once it is gone: Wine drops an error at close.
+      if (NameGone(parent.handle.get(), leaf, nt::kFileDirectoryFile)) {
+        options_.sink->Removed(item, true, 0);
+      } else {
+        options_.sink->Stayed(item, Stay::Error, ERROR_DIR_NOT_EMPTY);
+        failed = true;
       }
     }
-    std::wstring parent_name = std::move(level.parent_name);
-    stack_.pop_back();  // closing the handle removes the folder
-    if (!stack_.empty()) {
-      if (parent_name.empty()) {
-        path_.resize(stack_.back().name_length);
-      } else {
-        path_ = std::move(parent_name);
-      }
-      shown_.resize(stack_.back().shown_length);
-      if (failed) {
-        stack_.back().failed = true;
-      }
+    path_.resize(parent.name_length);
+    opened_as_.resize(parent.opened_length);
+    shown_.resize(parent.shown_length);
+    if (failed) {
+      Fail(parent, first_error_ != 0 ? first_error_ : ERROR_DIR_NOT_EMPTY);
     }
   }
 
@@ -378,13 +365,20 @@ class TreeWalk {
       options_.sink->Stayed(ItemPath(name), why, error);
     }
   }
-  void ReportBatch() {
+  // An item is told as removed only once it is gone: under Wine the unlink
+  // happens at close, where an error is dropped.
+  void ReportBatch(Level& level) {
     for (std::size_t i = 0; i < used_; ++i) {
       const FoundEntry& entry = batch_[i];
-      if (results_[i] == 0) {
+      DWORD error = results_[i];
+      if (error == 0 && !options_.preview && !NameGone(level.handle.get(), entry.name, 0)) {
+        error = ERROR_ACCESS_DENIED;
+        Fail(level, error);
+      }
+      if (error == 0) {
         options_.sink->Removed(ItemPath(entry.name), false, static_cast<std::uint64_t>(entry.size));
       } else {
-        Stayed(entry.name, results_[i] == kLinkRefused ? Stay::Link : Stay::Error, results_[i]);
+        Stayed(entry.name, StayFor(error), error);
       }
     }
   }
@@ -405,19 +399,21 @@ class TreeWalk {
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
   std::wstring_view folder_spec_;
-  mutable std::vector<DWORD> results_;  // per batch slot, kept only for a sink
+  std::vector<DWORD> results_;    // per batch slot
+  std::vector<NtHandle> marked_;  // per batch slot: marked, not yet closed
   std::vector<Level> stack_;
-  std::wstring path_;   // resolved name of the folder on top of the stack
-  std::wstring root_;   // resolved name of the folder being removed
-  std::wstring shown_;  // where the folder on top of the stack was found below the target, for reports
-  unsigned moves_ = 0;
-  std::vector<std::wstring> moved_;  // names given to folders moved up
+  std::wstring path_;       // resolved name of the folder on top of the stack
+  std::wstring root_;       // resolved name of the folder being removed
+  std::wstring opened_as_;  // the NT path the folder on top of the stack was reached by
+  std::wstring shown_;      // where the folder on top of the stack was found below the target, for reports
   CheckBuffers buffers_;
   std::vector<FoundEntry> batch_;  // plain files listed, not yet removed
   std::size_t used_ = 0;
   DWORD first_error_ = 0;
+  bool top_marked_ = false;
   unsigned entries_ = 0;
   DWORD last_breath_;
+  DeleteModes modes_;
   std::array<Share, kShares - 1> shares_;
   HelperLease helpers_;  // last: threads of its own stop before the rest goes
 };
@@ -472,18 +468,18 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
                   nt::ToWin32Error(s));
     }
   }
-  // Its name as the file system has it, for the check that it went.
-  const std::wstring leaf = buffers.resolved.substr(buffers.resolved.rfind(L'\\') + 1);
-
   TreeWalk walk(options);
-  walk.Run(std::move(top.handle), std::move(buffers.resolved), folder_spec);
+  walk.Run(std::move(top.handle), std::move(buffers.resolved), top.id, folder_spec);
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
-  FoundEntry left;
-  if (first_error == 0 && !options.preview && LookupEntry(parent.handle.get(), leaf, left)) {
-    first_error = ERROR_DIR_NOT_EMPTY;
-    if (options.sink != nullptr) {
-      options.sink->Stayed(folder_spec, Stay::Error, first_error);
+  if (first_error == 0 && !options.preview) {
+    if (!NameGone(parent.handle.get(), parent.leaf, nt::kFileDirectoryFile)) {
+      first_error = ERROR_DIR_NOT_EMPTY;
+      if (options.sink != nullptr) {
+        options.sink->Stayed(folder_spec, Stay::Error, first_error);
+      }
+    } else if (options.sink != nullptr && walk.top_marked()) {
+      options.sink->Removed(folder_spec, true, 0);
     }
   }
   if (first_error != 0) {

@@ -26,9 +26,9 @@ struct FolderRemovalOptions {
   HelperThreads* helpers = nullptr;
   // Seam for tests only: runs between listing a child and opening it.
   std::function<void(std::wstring_view child)> before_open;
-  // Seam for tests only: runs between opening a folder deep enough to be
-  // moved up and moving it.
-  std::function<void()> before_move;
+  // Seam for tests only: runs after files were marked for deletion and
+  // before the check that their folder is still in place and their closes.
+  std::function<void()> after_mark;
 };
 
 // Removes the folder that `folder_spec` names with everything inside, read-only

@@ -1,6 +1,5 @@
 #include "platform/win32/removal/nt_file.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstring>
 
@@ -27,8 +26,6 @@ bool ClassUnsupported(nt::Status s) {
   return s == nt::kInvalidInfoClass || s == nt::kNotImplemented || s == nt::kInvalidParameter ||
          s == nt::kNotSupported;
 }
-
-std::atomic<bool> g_disposition_ex_works{true};
 
 }  // namespace
 
@@ -180,22 +177,27 @@ nt::Status MoveInto(HANDLE h, HANDLE dir, std::wstring_view name) {
                                         nt::kFileRenameInformation);
 }
 
-nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only) {
+nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only, DeleteModes& modes) {
   IO_STATUS_BLOCK io{};
-  if (ignore_read_only && g_disposition_ex_works.load(std::memory_order_relaxed)) {
+  if (ignore_read_only && !modes.ignore_read_only_refused.load(std::memory_order_relaxed)) {
     nt::FileDispositionInformationEx ex{nt::kDispositionDelete | nt::kDispositionIgnoreReadOnly};
     const nt::Status s =
         nt::Ntdll().SetInformationFile(h, &io, &ex, sizeof ex, nt::kFileDispositionInformationEx);
     if (!ClassUnsupported(s)) {
       return s;
     }
-    g_disposition_ex_works.store(false, std::memory_order_relaxed);  // older systems: clear and retry below
+    modes.ignore_read_only_refused.store(true, std::memory_order_relaxed);  // older systems: below
   }
   nt::FileDispositionInformation disposition{TRUE};
   nt::Status s = nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
                                                 nt::kFileDispositionInformation);
   if (s != nt::kCannotDelete || !ignore_read_only) {
     return s;
+  }
+  nt::FileStandardInformation standard{};
+  s = nt::Ntdll().QueryInformationFile(h, &io, &standard, sizeof standard, nt::kFileStandardInformation);
+  if (nt::Failed(s) || standard.NumberOfLinks != 1) {
+    return nt::kCannotDelete;  // another name shares its attributes: left as it is
   }
   Identity identity;
   s = QueryIdentity(h, identity);
@@ -208,6 +210,30 @@ nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only) {
   }
   return nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
                                         nt::kFileDispositionInformation);
+}
+
+nt::Status UnmarkForDeletion(HANDLE h) {
+  IO_STATUS_BLOCK io{};
+  nt::FileDispositionInformation disposition{FALSE};
+  return nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
+                                        nt::kFileDispositionInformation);
+}
+
+bool StillAtItsName(std::wstring_view opened_as, std::wstring_view resolved, std::int64_t id,
+                    std::vector<ULONGLONG>& buffer) {
+  NtHandle again;
+  Identity identity;
+  std::wstring_view actual;
+  return !nt::Failed(OpenRelative(nullptr, opened_as, FILE_READ_ATTRIBUTES, nt::kFileDirectoryFile, again)) &&
+         !nt::Failed(QueryIdentity(again.get(), identity)) && identity.id == id &&
+         !IsReparsePoint(identity.attributes) &&
+         !nt::Failed(QueryResolvedName(again.get(), buffer, actual)) && SameName(actual, resolved);
+}
+
+bool NameGone(HANDLE dir, std::wstring_view name, ULONG options) {
+  NtHandle probe;
+  const nt::Status s = OpenRelative(dir, name, FILE_READ_ATTRIBUTES, options, probe);
+  return s == nt::kObjectNameNotFound || s == nt::kObjectPathNotFound || s == nt::kDeletePending;
 }
 
 }  // namespace brim::platform::win32

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -72,10 +73,37 @@ nt::Status QueryResolvedName(HANDLE h, std::vector<ULONGLONG>& buffer, std::wstr
 // Equal as the file system compares names: letter case ignored.
 bool SameName(std::wstring_view a, std::wstring_view b);
 
+// What one volume's file system refused of the newer delete calls, learnt
+// by one removal (a removal never leaves its volume: links are not
+// followed) and shared by its threads; never by the whole process.
+struct DeleteModes {
+  std::atomic<bool> ignore_read_only_refused{false};
+};
+
 // Marks the handle's file for deletion on close. With `ignore_read_only` a
-// read-only item goes too (cleared through the handle where the platform
-// cannot ignore it).
-nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only);
+// read-only item goes too: ignored where the platform can, else cleared
+// through the handle, but only for an item with one name. A file's
+// attributes are shared by all its hard links, so clearing them would
+// change a link that may lie outside the target: such a file stays
+// (kCannotDelete).
+nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only, DeleteModes& modes);
+
+// Takes the mark back: closing the handle then removes nothing.
+nt::Status UnmarkForDeletion(HANDLE h);
+
+// True when `opened_as` (the NT path a folder was reached by: "\??\" and
+// the composed path, then the names as listed), opened afresh, is still the
+// folder `id` with the resolved name `resolved`. Under Wine a delete takes
+// effect at close by the path recorded at open, through whatever the
+// folders on that path are by then; this is the check that they are still
+// what was opened. (Resolved names can't be opened again: Wine gives "d."
+// as "d".)
+bool StillAtItsName(std::wstring_view opened_as, std::wstring_view resolved, std::int64_t id,
+                    std::vector<ULONGLONG>& buffer);
+
+// True when `name` inside `dir` is gone: not found, or (on Windows) only
+// delete-pending, waiting for another program's handle to close.
+bool NameGone(HANDLE dir, std::wstring_view name, ULONG options);
 
 nt::Status ClearReadOnly(HANDLE h, ULONG attributes);
 

@@ -26,6 +26,8 @@ inline constexpr Status kFileIsADirectory = StatusOf(0xC00000BAUL);
 inline constexpr Status kNotSupported = StatusOf(0xC00000BBUL);
 inline constexpr Status kNameTooLong = StatusOf(0xC0000106UL);
 inline constexpr Status kCannotDelete = StatusOf(0xC0000121UL);
+inline constexpr Status kDeletePending = StatusOf(0xC0000056UL);
+inline constexpr Status kObjectPathNotFound = StatusOf(0xC000003AUL);
 
 inline bool Failed(Status s) { return s < 0; }
 
@@ -36,6 +38,7 @@ inline constexpr std::size_t kMaxNameChars = 32767;
 // Information classes, as numbered by the NT layer.
 inline constexpr ULONG kFileBothDirectoryInformation = 3;
 inline constexpr ULONG kFileBasicInformation = 4;
+inline constexpr ULONG kFileStandardInformation = 5;
 inline constexpr ULONG kFileInternalInformation = 6;
 inline constexpr ULONG kFileRenameInformation = 10;
 inline constexpr ULONG kFileDispositionInformation = 13;
@@ -60,6 +63,13 @@ struct FileBasicInformation {
   LARGE_INTEGER LastWriteTime;
   LARGE_INTEGER ChangeTime;
   ULONG FileAttributes;
+};
+struct FileStandardInformation {
+  LARGE_INTEGER AllocationSize;
+  LARGE_INTEGER EndOfFile;
+  ULONG NumberOfLinks;
+  BOOLEAN DeletePending;
+  BOOLEAN Directory;
 };
 struct FileInternalInformation {
   LARGE_INTEGER IndexNumber;

@@ -70,9 +70,15 @@ TargetFolder OpenTargetFolder(const std::wstring& path, AnchorCache* cache) {
     anchor = resolve.Resolved(anchors.profile);
     RequireInside(anchor, drive, "profile lies outside its drive");
   }
-  TargetFolder out{OpenFolderByPath(split.folder), {}, std::move(split.leaf)};
+  TargetFolder out{OpenFolderByPath(split.folder), {}, 0, NtPath(split.folder), std::move(split.leaf)};
   out.name = ResolvedName(out.handle.get());
   RequireInside(out.name, anchor, "target's folder lies outside its place");
+  Identity identity;
+  const nt::Status s = QueryIdentity(out.handle.get(), identity);
+  if (nt::Failed(s)) {
+    throw Failure("cannot ask what the target's folder is", nt::ToWin32Error(s));
+  }
+  out.id = identity.id;
   return out;
 }
 

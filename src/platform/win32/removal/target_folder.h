@@ -4,6 +4,7 @@
 // touched. Links on the way are followed by the open; the check on where
 // they led is what keeps a target in its place.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,7 +28,9 @@ bool Inside(std::wstring_view name, std::wstring_view anchor);
 struct TargetFolder {
   FileHandle handle;
   std::wstring name;  // resolved, volume included
-  std::wstring leaf;  // the target's last component, as composed
+  std::int64_t id = 0;
+  std::wstring opened_as;  // the NT path it was opened by (see StillAtItsName)
+  std::wstring leaf;       // the target's last component, as composed
 };
 
 // Throws Failure: ERROR_FILENAME_EXCED_RANGE for a path past the NT limit,

@@ -7,6 +7,16 @@ namespace brim::platform::win32 {
 namespace {
 
 constexpr std::wstring_view kPrefix = L"\\\\?\\";
+constexpr std::wstring_view kNtPrefix = L"\\??\\";  // as long as kPrefix
+
+std::wstring Prefixed(std::wstring_view prefix, std::wstring_view path) {
+  RequireNameable(path);
+  std::wstring out;
+  out.reserve(prefix.size() + path.size());
+  out += prefix;
+  out += path;
+  return out;
+}
 
 }  // namespace
 
@@ -19,13 +29,8 @@ void RequireNameable(std::wstring_view path) {
   }
 }
 
-std::wstring VerbatimPath(std::wstring_view path) {
-  RequireNameable(path);
-  std::wstring out;
-  out.reserve(kPrefix.size() + path.size());
-  out += kPrefix;
-  out += path;
-  return out;
-}
+std::wstring VerbatimPath(std::wstring_view path) { return Prefixed(kPrefix, path); }
+
+std::wstring NtPath(std::wstring_view path) { return Prefixed(kNtPrefix, path); }
 
 }  // namespace brim::platform::win32

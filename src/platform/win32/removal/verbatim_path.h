@@ -13,6 +13,10 @@ namespace brim::platform::win32 {
 // when it holds a NUL (a C string ends there).
 std::wstring VerbatimPath(std::wstring_view path);
 
+// The same path in the NT layer's own form ("\??\Q:\..."), for NtOpenFile
+// from the top of the namespace; the same checks.
+std::wstring NtPath(std::wstring_view path);
+
 // The same checks alone, for a path before any part of it is used.
 void RequireNameable(std::wstring_view path);
 

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""A folder on the way is swapped at the worst moments of a removal, for every
+kind of thing a hostile disk can put there; nothing outside the target may
+change, byte for byte, modes included (drive H:).
+
+- deep: a chain of 20 folders; once the walk has opened folder 16, folder 15
+  becomes a link to an outside folder whose "d16" is a file, a folder, a
+  folder link, a file link, a dangling link or a hard link of an outside file.
+- close: a folder's files are hard links of outside files; after they are
+  marked for deletion and before they close, their folder becomes a link to
+  the outside folder (or a file, a dangling link, a file link).
+- race: the same from the Linux side in a tight loop, no hooks.
+"""
+import os
+import shutil
+import threading
+import time
+
+from wine_drive import check, fingerprint, map_drive, remove_tree, run_tool, start_tool, write
+
+root = map_drive("H")
+temp = os.path.join(root, "Temp")
+outside = os.path.join(root, "..", "h-outside")  # off the drive
+elsewhere = os.path.join(root, "elsewhere")  # on the drive, outside the target
+handshake = os.path.join(root, "hs")
+graveyard = os.path.join(root, "graveyard")
+serial = [0]
+
+
+def fresh():
+    for p in (temp, outside, elsewhere, handshake, graveyard):
+        remove_tree(p)
+    for p in (outside, elsewhere, handshake, graveyard):
+        os.makedirs(p)
+    write(os.path.join(elsewhere, "kept", "a.txt"), "precious elsewhere")
+    write(os.path.join(elsewhere, "file.txt"), "precious file")
+    os.chmod(os.path.join(elsewhere, "file.txt"), 0o444)
+
+
+def bury(path):
+    serial[0] += 1
+    os.rename(path, os.path.join(graveyard, str(serial[0])))
+
+
+def hooked(*args):
+    for name in ("hook-fired", "hook-go"):
+        if os.path.exists(os.path.join(handshake, name)):
+            os.remove(os.path.join(handshake, name))
+    proc = start_tool(*args)
+    deadline = time.time() + 30
+    while not os.path.exists(os.path.join(handshake, "hook-fired")):
+        if time.time() > deadline or proc.poll() is not None:
+            proc.kill()
+            raise SystemExit("FAIL: the hook never fired: %s" % (args,))
+        time.sleep(0.02)
+    return proc
+
+
+def go_on(proc):
+    write(os.path.join(handshake, "hook-go"))
+    return proc.communicate(timeout=120)[0].split()
+
+
+def untouched(before, what):
+    after = fingerprint(outside, elsewhere, graveyard)
+    diff = sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))
+    check(not diff, "%s: nothing outside the target changed %s" % (what, diff[:4]))
+
+
+# What stands at "d16" in the outside folder when folder 15 turns into a link to it.
+DEEP_KINDS = {
+    "file": lambda d: write(d, "precious d16 file"),
+    "folder": lambda d: write(os.path.join(d, "f.tmp"), "precious d16 folder"),
+    "folder link": lambda d: os.symlink(os.path.join(elsewhere, "kept"), d),
+    "file link": lambda d: os.symlink(os.path.join(elsewhere, "file.txt"), d),
+    "dangling link": lambda d: os.symlink(os.path.join(elsewhere, "nothing"), d),
+    "hard link": lambda d: os.link(os.path.join(elsewhere, "file.txt"), d),
+}
+
+# Inside folder 16, before its first file: it was opened and checked.
+DEEP_HOOK = ["--pause-before", "f16.tmp"]
+
+for kind, make in DEEP_KINDS.items():
+    fresh()
+    chain = temp
+    for i in range(1, 21):
+        chain = os.path.join(chain, "d%d" % i)
+        write(os.path.join(chain, "f%d.tmp" % i), "level %d" % i)
+    make(os.path.join(outside, "d16"))
+    write(os.path.join(outside, "f.tmp"), "precious outside")
+    before = None
+    proc = hooked(*DEEP_HOOK, r"H:\hs", "folder", r"H:\Temp")
+    d15 = os.path.join(temp, *["d%d" % i for i in range(1, 16)])
+    bury(d15)
+    os.symlink(os.path.abspath(outside), d15)
+    before = fingerprint(outside, elsewhere, graveyard)
+    out = go_on(proc)
+    # The run's second row over the same folder (row 22 repeats row 7).
+    again = run_tool("folder", r"H:\Temp")
+    print("deep, %s: %s then %s" % (kind, out, again))
+    untouched(before, "deep swap to a folder holding a %s" % kind)
+    check(out[:2] == ["folder", "fail"], "deep swap (%s): the removal says it failed" % kind)
+
+# The close: what folder `batch` turns into after its files were marked.
+CLOSE_KINDS = {
+    "link to the outside folder": lambda b: os.symlink(os.path.abspath(outside), b),
+    "file": lambda b: write(b, "a file now"),
+    "dangling link": lambda b: os.symlink(os.path.join(outside, "nothing"), b),
+    "file link": lambda b: os.symlink(os.path.join(elsewhere, "file.txt"), b),
+}
+ROWS = {"folder": ("folder", r"H:\Temp"), "files": ("files", r"H:\Temp\batch\*.tmp")}
+
+for (kind, make), (row, (op, path)) in ((k, r) for k in CLOSE_KINDS.items() for r in ROWS.items()):
+    fresh()
+    batch = os.path.join(temp, "batch")
+    os.makedirs(batch)
+    for i in range(12):
+        victim = os.path.join(outside, "v%d.tmp" % i)
+        write(victim, "precious %d" % i)
+        os.link(victim, os.path.join(batch, "v%d.tmp" % i))
+    proc = hooked("--pause-after-mark", r"H:\hs", op, path)
+    before = fingerprint(outside, elsewhere)
+    bury(batch)
+    make(batch)
+    before.update(fingerprint(graveyard))
+    out = go_on(proc)
+    print("close, %s, %s row: %s" % (kind, row, out))
+    untouched(before, "%s row, folder swapped for a %s before the close" % (row, kind))
+    check(out[:2] == [op, "fail"], "%s row, swapped for a %s: the removal says it failed" % (row, kind))
+
+# The race without hooks: removals of Temp again and again while the Linux
+# side keeps making `batch` of hard links to outside files and swapping it
+# for a link to the outside folder.
+fresh()
+os.makedirs(temp)
+victims = [os.path.join(outside, "v%d.tmp" % i) for i in range(16)]
+for i, v in enumerate(victims):
+    write(v, "precious %d" % i)
+before = fingerprint(outside, elsewhere)
+stop = threading.Event()
+swaps = [0]
+
+
+def swapper():
+    batch = os.path.join(temp, "batch")
+    while not stop.is_set():
+        try:
+            if os.path.islink(batch):
+                os.remove(batch)
+            elif os.path.isdir(batch):
+                shutil.rmtree(batch)
+            os.makedirs(batch)
+            for v in victims:
+                os.link(v, os.path.join(batch, os.path.basename(v)))
+            time.sleep(0.002)
+            bury(batch)
+            os.symlink(os.path.abspath(outside), batch)
+            swaps[0] += 1
+            time.sleep(0.001)
+        except OSError:
+            pass  # the removal got there first; go round again
+
+
+thread = threading.Thread(target=swapper)
+thread.start()
+try:
+    out = run_tool("loop", "6", r"H:\Temp", timeout=120)
+finally:
+    stop.set()
+    thread.join()
+print("race: %s, %d swaps" % (out, swaps[0]))
+check(swaps[0] > 20 and int(out[0].split()[1].split("=")[1]) > 20, "the race really ran")
+after = fingerprint(outside, elsewhere)
+check(after == before, "the outside files are intact after the race: %s" %
+      sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))[:4])
