@@ -25,6 +25,11 @@ std::string Quoted(std::wstring_view text) {
 
 std::wstring Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
+bool ActsOnATerminal(std::uint32_t u) {
+  return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) ||
+         (u >= 0x2066 && u <= 0x2069) || u == '<';
+}
+
 }  // namespace
 
 std::string JsonEscape(std::wstring_view text) {
@@ -54,6 +59,25 @@ std::string JsonEscape(std::wstring_view text) {
     } else {
       out += static_cast<char>(u);
     }
+  }
+  return out;
+}
+
+std::wstring PlainEscape(std::wstring_view text) {
+  constexpr std::wstring_view kHex = L"0123456789ABCDEF";
+  std::wstring out;
+  out.reserve(text.size());
+  for (const wchar_t c : text) {
+    const auto u = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+    if (!ActsOnATerminal(u)) {
+      out += c;
+      continue;
+    }
+    out += L'<';
+    for (int shift = u < 0x100 ? 4 : 12; shift >= 0; shift -= 4) {
+      out += kHex[(u >> shift) & 0xF];
+    }
+    out += L'>';
   }
   return out;
 }
@@ -97,13 +121,13 @@ std::wstring PlainRow(const RowReport& row, const ErrorText& text) {
   line += Wide(StatusName(row.status));
   line.append(8 - StatusName(row.status).size(), L' ');
   line += std::to_wstring(row.files) + L" files, " + std::to_wstring(row.folders) + L" folders, " +
-          std::to_wstring(row.bytes) + L" bytes  " + row.path;
+          std::to_wstring(row.bytes) + L" bytes  " + PlainEscape(row.path);
   if (row.status == Status::Covered) {
     line += L"  (inside row " + std::to_wstring(row.covered_by) + L")";
   }
   line += L'\n';
   for (const ItemLeft& item : row.items_left) {
-    line += L"      left: " + item.path + L"  (" + Reason(item, text) + L")\n";
+    line += L"      left: " + PlainEscape(item.path) + L"  (" + PlainEscape(Reason(item, text)) + L")\n";
   }
   if (row.items_unlisted != 0) {
     line += L"      and " + std::to_wstring(row.items_unlisted) + L" more left\n";

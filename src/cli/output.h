@@ -13,6 +13,13 @@ namespace brim::cli {
 // is plain ASCII whatever a path holds (unpaired surrogates included).
 std::string JsonEscape(std::wstring_view text);
 
+// Plain-text form of a path or a system text: every character that a
+// terminal acts on (C0 and C1 controls, DEL, the line and paragraph
+// separators, the bidirectional overrides) and '<' itself become "<XX>"
+// (two hex digits below 0x100, else four), so that no name can forge a line
+// or reach a terminal as a command, and the text reads back exactly.
+std::wstring PlainEscape(std::wstring_view text);
+
 std::string KindName(cleanup::Removal kind);
 std::string StatusName(Status status);
 std::string StayName(platform::Stay why);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "cli/output.h"
 
@@ -8,6 +10,50 @@ namespace brim::cli {
 namespace {
 
 const ErrorText kText = [](std::uint32_t code) { return L"The \"system\" says " + std::to_wstring(code); };
+
+// What a reader of the plain report does: "<XX>" back to its character.
+std::wstring PlainUnescape(std::wstring_view text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t close = text[i] == L'<' ? text.find(L'>', i) : std::wstring_view::npos;
+    if (close == std::wstring_view::npos) {
+      out += text[i];
+      continue;
+    }
+    out += static_cast<wchar_t>(std::stoul(std::wstring(text.substr(i + 1, close - i - 1)), nullptr, 16));
+    i = close;
+  }
+  return out;
+}
+
+// No name reaches the terminal as a control or forges a line, and every one
+// reads back exactly: each C0 and C1 control, DEL, the separators and
+// overrides, ESC sequences, and a name made to look like a row.
+TEST(CliPlain, NoNameActsOnTheTerminalOrForgesALineAndEachReadsBack) {
+  std::vector<std::wstring> names;
+  for (wchar_t c = 1; c < 0x20; ++c) {
+    names.push_back(std::wstring(L"a") + c + L"b");
+  }
+  for (const wchar_t c : {L'\x7f', L'\x85', L'\x9b', L'\x2028', L'\x2029', L'\x202e', L'\x2066', L'<'}) {
+    names.push_back(std::wstring(L"x") + c);
+  }
+  names.push_back(L"\x1b[2J\x1b]0;title\x07\x1b[31mred");
+  names.push_back(L"evil\n 7  folder  ok      0 files, 0 folders, 0 bytes  Q:\\x\ntotal: 0 files\r");
+  names.push_back(L"<1B> and <41> are text");
+  for (const std::wstring& name : names) {
+    RowReport r;
+    r.row = 7;
+    r.path = L"Q:\\T\\" + name;
+    r.items_left = {{L"Q:\\T\\" + name + L"\\in", platform::Stay::Link, 1920}};
+    const std::wstring line = PlainRow(r, [&](std::uint32_t) { return name; });
+    const bool clean = std::ranges::none_of(line.substr(0, line.size() - 1), [](wchar_t c) {
+      return c == L'\n' ? false : (c < 0x20 || (c >= 0x7f && c <= 0x9f) || (c >= 0x2028 && c <= 0x202e));
+    });
+    EXPECT_TRUE(clean) << JsonEscape(name);
+    EXPECT_EQ(std::ranges::count(line, L'\n'), 2) << JsonEscape(name);  // the row and its one item
+    EXPECT_EQ(PlainUnescape(PlainEscape(name)), name) << JsonEscape(name);
+  }
+}
 
 TEST(CliJson, EscapesWhatAPathCanHold) {
   EXPECT_EQ(JsonEscape(L"Q:\\a \"b\""), "Q:\\\\a \\\"b\\\"");
