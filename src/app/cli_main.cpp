@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_selftest.h"
 #include "cli/cli_run.h"
 #include "platform/win32/removal/reporting_removal.h"
 
@@ -71,7 +72,8 @@ int wmain(int argc, wchar_t** argv) {
   try {
     const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto removal = brim::platform::win32::MakeReportingRemoval();
-    return brim::cli::RunCli(args, *removal, console, &ErrorText);
+    return brim::cli::RunCli(args, *removal, console, &ErrorText,
+                             [&] { return brim::app::RunSelftest(*removal); });
   } catch (const std::exception& e) {
     const std::string what = e.what();
     console.Err(L"brimsweep-cli: " + std::wstring(what.begin(), what.end()) + L"\n");

@@ -25,6 +25,12 @@ Invocation ParseArgs(const std::vector<std::wstring>& args) {
   if (args.size() == 1 && verb == L"--version") {
     return Invocation{Action::Version, {}, {}, false, {}};
   }
+  if (verb == L"selftest") {
+    if (args.size() > 2 || (args.size() == 2 && args[1] != L"--json")) {
+      return Usage(L"selftest takes only --json");
+    }
+    return Invocation{Action::Selftest, {}, {}, args.size() == 2, {}};
+  }
   Invocation inv;
   if (verb == L"preview") {
     inv.action = Action::Preview;

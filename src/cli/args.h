@@ -9,6 +9,7 @@ namespace brim::cli {
 inline constexpr std::wstring_view kUsage =
     L"usage: brimsweep-cli preview DRIVE USER [--json]\n"
     L"       brimsweep-cli clean   DRIVE USER [--json]\n"
+    L"       brimsweep-cli selftest [--json]\n"
     L"       brimsweep-cli --help | --version\n";
 
 enum class Action {
@@ -16,6 +17,7 @@ enum class Action {
   Version,
   Preview,
   Clean,
+  Selftest,
   Usage,    // the command line is malformed: `problem` says how
   Warning,  // well formed, but the texts fail the window's validation
 };

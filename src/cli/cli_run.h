@@ -2,11 +2,13 @@
 // The console companion: parse, validate, walk the catalogue with the
 // reporting removal, and print each row as it finishes.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/report.h"
+#include "cli/selftest.h"
 #include "platform/removal_report.h"
 
 namespace brim::cli {
@@ -24,8 +26,11 @@ class Console {
   virtual void Err(std::wstring_view text) = 0;
 };
 
+// Makes the self-test's scratch folders, runs it and removes them (the platform's part).
+using Selftest = std::function<SelftestResult()>;
+
 // `args` without the program's own name. Returns the exit code.
 int RunCli(const std::vector<std::wstring>& args, platform::ReportingRemoval& removal, Console& console,
-           const ErrorText& text);
+           const ErrorText& text, const Selftest& selftest = {});
 
 }  // namespace brim::cli

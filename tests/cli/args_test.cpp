@@ -44,12 +44,19 @@ TEST(CliArgs, MalformedCommandLinesAreUsageErrors) {
       {L"preview", L"CD", L"U"},  // the drive box holds one character
       {L"preview", L"C:", L"U"},
       {L"preview", L"C:\\", L"U"},
+      {L"selftest", L"C"},
+      {L"selftest", L"--json", L"--json"},
   };
   for (const auto& args : bad) {
     const Invocation inv = ParseArgs(args);
     EXPECT_EQ(inv.action, Action::Usage) << args.size();
     EXPECT_FALSE(inv.problem.empty());
   }
+}
+
+TEST(CliArgs, SelftestTakesOnlyJson) {
+  EXPECT_EQ(Parse({L"selftest"}).action, Action::Selftest);
+  EXPECT_TRUE(Parse({L"selftest", L"--json"}).json);
 }
 
 TEST(CliArgs, TextsTheWindowWouldRefuseGiveItsWarning) {

@@ -12,7 +12,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "removal"))
 from wine_drive import WINE, changed, check, fingerprint, map_drive, tool_path, wine_env, write  # noqa: E402
 
-CLI = os.path.join(os.environ["BRIM_BUILD_DIR"], "src", "app", "brimsweep-cli.exe")
+CLI = os.path.join(os.environ.get("BRIM_LAYERED_BIN") or os.path.join(os.environ["BRIM_BUILD_DIR"], "src", "app"),
+                   "brimsweep-cli.exe")
 
 
 def cli(*args):

@@ -30,7 +30,9 @@ def map_drive(letter):
 
 
 def tool_path(name):
-    return os.path.join(os.environ["BRIM_BUILD_DIR"], "tests", "removal", name)
+    """A driver, or its build with the Windows-like layer where the test runs over it."""
+    layered = os.environ.get("BRIM_LAYERED_BIN")
+    return os.path.join(layered, name) if layered else os.path.join(os.environ["BRIM_BUILD_DIR"], "tests", "removal", name)
 
 
 def run_tool(*args, **kwargs):

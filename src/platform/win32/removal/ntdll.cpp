@@ -1,6 +1,9 @@
 #include "platform/win32/removal/ntdll.h"
 
 #include <string>
+#ifdef BRIM_NT_LAYER
+#include <atomic>
+#endif
 
 #include "platform/failure.h"
 #include "platform/win32/run_time_entry.h"
@@ -27,14 +30,40 @@ Api Load() {
              Lookup<RtlEqualUnicodeStringFn>("RtlEqualUnicodeString")};
 }
 
+#ifdef BRIM_NT_LAYER
+std::atomic<const Api*> g_layer{nullptr};
+#endif
+
 }  // namespace
 
+#ifdef BRIM_NT_LAYER
+const Api& SystemNtdll() {
+  static const Api api = Load();
+  return api;
+}
+
+void SetNtdllLayer(const Api* layer) {
+  const Api* expected = nullptr;
+  if (layer != nullptr && !g_layer.compare_exchange_strong(expected, layer)) {
+    throw Failure("nt layer seam: a layer is already in front", ERROR_ALREADY_EXISTS);
+  }
+  if (layer == nullptr) {
+    g_layer.store(nullptr);
+  }
+}
+
+const Api& Ntdll() {
+  const Api* layer = g_layer.load(std::memory_order_acquire);
+  return layer != nullptr ? *layer : SystemNtdll();
+}
+#else
 const Api& Ntdll() {
   // Looked up once, whichever thread comes first; a failed look-up is tried
   // again at the next call.
   static const Api api = Load();
   return api;
 }
+#endif
 
 DWORD ToWin32Error(Status s) { return Ntdll().StatusToDosError(s); }
 

@@ -133,6 +133,14 @@ struct Api {
 // Looked up once. Throws Failure when ntdll lacks one of them.
 const Api& Ntdll();
 
+#ifdef BRIM_NT_LAYER
+// Test builds only (never the shipped exes): a table put in front of the
+// system's, which the layer itself reaches through SystemNtdll(). Null takes
+// it away; putting one in front of another throws Failure.
+const Api& SystemNtdll();
+void SetNtdllLayer(const Api* layer);
+#endif
+
 // The Win32 error code that matches an NT status.
 DWORD ToWin32Error(Status s);
 
