@@ -31,19 +31,20 @@ std::string Quoted(std::wstring_view text) { return '"' + JsonEscape(text) + '"'
 int SelftestExitCode(const SelftestResult& result) { return Count(result, Verdict::Broke) == 0 ? 0 : 1; }
 
 std::wstring SelftestPlain(const SelftestResult& result) {
-  std::wstring out = L"scratch: " + result.scratch + L"\noutside: " + result.outside + L"\n";
+  std::wstring out =
+      L"scratch: " + PlainEscape(result.scratch) + L"\noutside: " + PlainEscape(result.outside) + L"\n";
   for (const SelftestCase& c : result.cases) {
     out += c.verdict == Verdict::Held    ? L"held            "
            : c.verdict == Verdict::Broke ? L"BROKE           "
                                          : L"could not make  ";
     out += c.name;
     if (!c.detail.empty()) {
-      out += L"  (" + c.detail + L")";
+      out += L"  (" + PlainEscape(c.detail) + L")";
     }
     out += L"\n";
   }
   if (!result.cleanup_problem.empty()) {
-    out += L"scratch left behind: " + result.cleanup_problem + L"\n";
+    out += L"scratch left behind: " + PlainEscape(result.cleanup_problem) + L"\n";
   }
   out += L"result: " + std::to_wstring(Count(result, Verdict::Held)) + L" held, " +
          std::to_wstring(Count(result, Verdict::Broke)) + L" broke, " +

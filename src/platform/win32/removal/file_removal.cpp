@@ -29,7 +29,8 @@ struct Match {
   ULONG attributes = 0;
   std::uint64_t size = 0;
   DWORD error = 0;
-  NtHandle marked;  // closing it removes the file
+  NtHandle marked;      // closing it removes the file
+  bool shared = false;  // it may have other names
 };
 
 // Removes one file that FindFirstFileW listed (in a preview, checks it as
@@ -37,7 +38,7 @@ struct Match {
 // enough: the checked open catches a swap since (see OpenChecked), and
 // whether it went is asked once per row.
 DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data, bool preview,
-                  DeleteModes& modes, CheckBuffers& buffers, NtHandle& marked) {
+                  DeleteModes& modes, CheckBuffers& buffers, Match& match) {
   if (IsReparsePoint(data.dwFileAttributes)) {
     return kLinkRefused;
   }
@@ -59,7 +60,8 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FI
   if (nt::Failed(s)) {
     return nt::ToWin32Error(s);
   }
-  marked = std::move(child.handle);
+  match.shared = MayHaveOtherNames(child.handle.get());
+  match.marked = std::move(child.handle);
   return 0;
 }
 
@@ -106,30 +108,28 @@ void Report(RemovalSink& sink, const std::wstring& path, const Match& match) {
 }
 
 // The held matches take effect. Under Wine each goes at its close by the
-// path recorded at open: if the folder was swapped for a link since, to a
-// place holding other names of the same files, those would go. So the
-// folder must still be at its name, or the marks are taken back. Returns
-// the first error among them.
+// path recorded at open, checked only to lead to the same file: if the
+// folder was swapped for a link since, to a place holding other names of
+// the same files (hard links), those would go. So where a match has other
+// names, the folder must still be at its name, or the marks are taken back.
+// Returns the first error among them.
 DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink,
              const std::wstring& path, bool preview, const std::function<void()>& after_mark,
              CheckBuffers& buffers) {
-  const bool any_marked =
-      std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); });
-  if (any_marked) {
-    if (after_mark) {
-      after_mark();
-    }
-    if (!StillAtItsName(folder.opened_as, folder.name, folder.id, buffers.name_info)) {
-      for (Match& m : held) {
-        if (m.marked) {
-          UnmarkForDeletion(m.marked.get());  // if even this fails, the row fails all the same
-          m.error = kLinkRefused;
-        }
+  if (after_mark && std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); })) {
+    after_mark();
+  }
+  const bool any_shared = std::ranges::any_of(held, [](const Match& m) { return m.marked && m.shared; });
+  if (any_shared && !StillAtItsName(folder.opened_as, folder.name, folder.id, buffers.name_info)) {
+    for (Match& m : held) {
+      if (m.marked) {
+        UnmarkForDeletion(m.marked.get());  // if even this fails, the row fails all the same
+        m.error = kLinkRefused;
       }
     }
-    for (Match& m : held) {
-      m.marked.reset();
-    }
+  }
+  for (Match& m : held) {
+    m.marked.reset();
   }
   DWORD first_error = 0;
   for (Match& m : held) {
@@ -182,7 +182,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
     match.name = data.cFileName;
     match.attributes = data.dwFileAttributes;
     match.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    match.error = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, buffers, match.marked);
+    match.error = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, buffers, match);
     if (match.error == 0 && count < kAskByNameUpTo) {
       removed.emplace_back(data.cFileName);
     }
