@@ -34,7 +34,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring mode = argv[1];
   const std::wstring folder = argv[argc - 1];
-  const w::FileHandle dir = w::OpenFolderByPath(folder);
+  const w::NtHandle dir = w::OpenFolderByPath(folder, FILE_LIST_DIRECTORY);
   std::vector<std::wstring> names;
   double t = Now();
   {

@@ -24,7 +24,7 @@ const std::wstring kPastTheCount = L"A" + std::wstring(nt::kMaxNameChars + 1, L'
 TEST(NtNames, ANameTooLongToCountFailsInsteadOfNamingItsFrontPart) {
   const std::wstring d = FreshFolder(L"Counted");
   MakeFile(d + L"\\A");
-  const win32::FileHandle dir = win32::OpenFolderByPath(d);
+  const win32::NtHandle dir = win32::OpenFolderByPath(d, FILE_LIST_DIRECTORY);
   win32::NtHandle h;
   EXPECT_EQ(win32::OpenRelative(dir.get(), kPastTheCount, DELETE, 0, h), nt::kNameTooLong);
   win32::FoundEntry found;

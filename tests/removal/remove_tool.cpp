@@ -55,7 +55,7 @@ void Handshake(const std::wstring& dir) {
 
 void Probe(const std::wstring& path) {
   const win32::SplitPath split = win32::SplitTarget(path);
-  const win32::FileHandle parent = win32::OpenFolderByPath(split.folder);
+  const win32::NtHandle parent = win32::OpenFolderByPath(split.folder, FILE_LIST_DIRECTORY);
   win32::FoundEntry entry;
   if (!win32::LookupEntry(parent.get(), split.leaf, entry)) {
     std::printf("probe missing\n");

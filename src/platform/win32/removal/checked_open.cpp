@@ -46,13 +46,11 @@ bool LooselySame(std::wstring_view actual, std::wstring_view expected, std::wstr
 
 bool IsOneName(std::wstring_view name) { return name.find_first_of(L"\\/") == std::wstring_view::npos; }
 
-FileHandle OpenFolderByPath(const std::wstring& folder) {
-  FileHandle h(::CreateFileW(VerbatimPath(folder).c_str(),
-                             FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!h) {
-    throw Failure("cannot open folder", ::GetLastError());
+NtHandle OpenFolderByPath(const std::wstring& folder, ACCESS_MASK access) {
+  NtHandle h;
+  const nt::Status s = OpenFollowingLinks(NtPath(folder), access, h);
+  if (nt::Failed(s)) {
+    throw Failure("cannot open folder", nt::ToWin32Error(s));
   }
   return h;
 }
@@ -95,8 +93,13 @@ DWORD OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry,
     return ERROR_INVALID_NAME;  // opened, it would walk into subfolders or through links
   }
   const bool listed_dir = IsDirectory(entry.attributes);
-  nt::Status s = OpenRelative(dir, entry.name, access,
-                              listed_dir ? nt::kFileDirectoryFile : nt::kFileNonDirectoryFile, out.handle);
+  nt::Status s = Retrying(nt::kSharingViolation, [&] {
+    return OpenRelative(dir, entry.name, access,
+                        listed_dir ? nt::kFileDirectoryFile : nt::kFileNonDirectoryFile, out.handle);
+  });
+  if (s == nt::kObjectNameNotFound || s == nt::kDeletePending) {
+    return kItemGone;
+  }
   if (nt::Failed(s)) {
     return nt::ToWin32Error(s);
   }

@@ -20,9 +20,19 @@ namespace brim::platform::win32 {
 
 // The error of a removal that met a link (or something swapped in) and left it.
 inline constexpr DWORD kLinkRefused = ERROR_CANT_ACCESS_FILE;
+// A listed item that was gone, or only delete-pending, when it was opened:
+// another program removed it, and it counts as gone.
+inline constexpr DWORD kItemGone = ERROR_FILE_NOT_FOUND;
 
-// Opens a folder by its composed path, behind "\\?\". Throws Failure.
-FileHandle OpenFolderByPath(const std::wstring& folder);
+// What a folder on the way to a target, or holding one, is opened with:
+// enough to pass through it and name it, not to list it. On Vista and later
+// the profile's compatibility junctions ("Local Settings", ...) refuse
+// listing to everyone but allow this.
+inline constexpr ACCESS_MASK kPassAccess = FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+
+// Opens a folder by its composed path through the NT layer, links on the
+// way and at its end followed. Throws Failure.
+NtHandle OpenFolderByPath(const std::wstring& folder, ACCESS_MASK access = kPassAccess);
 
 // A listing entry that owns its name.
 struct FoundEntry {
@@ -58,7 +68,8 @@ bool IsOneName(std::wstring_view name);
 // Opens `entry` inside `dir`, whose resolved name is `dir_name`, and checks
 // that the handle is what the listing showed. Returns 0 or a Win32 error:
 // ERROR_INVALID_NAME, without opening, for a name that is not one name;
-// kLinkRefused when the handle is not the listed entry.
+// kLinkRefused when the handle is not the listed entry; kItemGone when it is
+// gone. A sharing violation is tried again (see Retrying).
 //
 // Wine resolves names with trailing dots and blanks loosely ("a." as "a",
 // "d.\x" as "d\x"). With `tree_root` (the resolved name of a folder that

@@ -46,6 +46,9 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FI
   const DWORD error =
       OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
                   preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
+  if (error == kItemGone) {
+    return 0;  // another program removed it since it was listed
+  }
   if (error != 0) {
     return error;
   }

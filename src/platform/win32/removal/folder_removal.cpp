@@ -19,9 +19,11 @@
 namespace brim::platform::win32 {
 namespace {
 
-constexpr ACCESS_MASK kFolderAccess =
-    DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
-constexpr ACCESS_MASK kFileAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+// The least each step needs: a folder being emptied is listed and deleted,
+// a file deleted. FILE_WRITE_ATTRIBUTES, which only the item's own ACL can
+// grant, is asked only to clear a read-only attribute.
+constexpr ACCESS_MASK kFolderAccess = DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+constexpr ACCESS_MASK kFileAccess = DELETE | FILE_READ_ATTRIBUTES;
 // A preview opens what a removal opens, but only to read.
 constexpr ACCESS_MASK kPreviewFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 constexpr ACCESS_MASK kPreviewFileAccess = FILE_READ_ATTRIBUTES;
@@ -43,6 +45,25 @@ bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L"..
 // A leaf that the NT layer would read as a pattern or as a step upwards.
 bool LeafNamesNothing(std::wstring_view leaf) {
   return leaf.empty() || IsDotOrDotDot(leaf) || leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
+}
+
+bool ReadOnly(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
+
+// Under Wine a read-only folder has no write permission and keeps its
+// children, so a forced removal clears it, through a handle of its own: the
+// one step that writes attributes. On Windows the attribute keeps no child,
+// and a folder whose ACL withholds that right is left to its delete, which
+// ignores read-only where the system can. Returns 0 or a Win32 error.
+DWORD ClearFolderReadOnly(HANDLE parent, std::wstring_view parent_name, std::wstring_view name,
+                          std::int64_t id, ULONG attributes, std::wstring_view tree_root) {
+  CheckBuffers buffers;
+  CheckedChild writable;
+  const DWORD error = OpenChecked(parent, parent_name, DirEntry{name, FILE_ATTRIBUTE_DIRECTORY, id},
+                                  FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, tree_root, buffers, writable);
+  if (error == ERROR_ACCESS_DENIED) {
+    return 0;
+  }
+  return error != 0 ? error : nt::ToWin32Error(ClearReadOnly(writable.handle.get(), attributes));
 }
 
 DWORD MarkError(nt::Status s) { return s == nt::kCannotDelete ? kReadOnlyKept : nt::ToWin32Error(s); }
@@ -147,19 +168,21 @@ class TreeWalk {
     CheckedChild child;
     const DWORD error = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
                                     root_, buffers_, child);
+    if (error == kItemGone) {  // another program removed it since it was listed
+      return;
+    }
     if (error != 0) {
       Fail(level, error);
       Stayed(entry.name, error == kLinkRefused ? Stay::Link : dir ? Stay::CantList : Stay::Error, error);
       return;
     }
     if (dir && !child.link_itself) {
-      if (options_.force && !options_.preview && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        // Under Wine a read-only folder is one without write permission,
-        // which would keep its children. One that can't be cleared stays.
-        const nt::Status s = ClearReadOnly(child.handle.get(), entry.attributes);
-        if (nt::Failed(s)) {
-          Fail(level, nt::ToWin32Error(s));
-          Stayed(entry.name, Stay::Error, nt::ToWin32Error(s));
+      if (Forced() && ReadOnly(child.attributes)) {
+        const DWORD clear_error =
+            ClearFolderReadOnly(level.handle.get(), path_, entry.name, child.id, child.attributes, root_);
+        if (clear_error != 0) {  // it would keep its children
+          Fail(level, clear_error);
+          Stayed(entry.name, Stay::Error, clear_error);
           return;
         }
       }
@@ -196,13 +219,28 @@ class TreeWalk {
   // deletion; its handle is kept marked until the batch settles. Returns 0
   // or a Win32 error.
   DWORD RemoveFile(std::size_t i, CheckBuffers& buffers) {
+    // A read-only file is opened to clear it only where the volume has
+    // shown that it can't ignore read-only, or once it proved so here.
+    const bool read_only = Forced() && ReadOnly(batch_[i].attributes);
+    bool write = read_only && modes_.ignore_read_only_refused.load(std::memory_order_relaxed);
     CheckedChild child;
-    const DWORD error =
-        OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(), file_access_, root_, buffers, child);
-    if (error != 0 || options_.preview) {
-      return error;
+    nt::Status s = nt::kSuccess;
+    for (;;) {
+      const DWORD error =
+          OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(),
+                      file_access_ | (write ? FILE_WRITE_ATTRIBUTES : 0), root_, buffers, child);
+      if (error == kItemGone) {
+        return 0;  // another program removed it since it was listed
+      }
+      if (error != 0 || options_.preview) {
+        return error;
+      }
+      s = MarkForDeletion(child.handle.get(), options_.force, modes_);
+      if (s != nt::kAccessDenied || !read_only || write) {
+        break;
+      }
+      write = true;
     }
-    const nt::Status s = MarkForDeletion(child.handle.get(), options_.force, modes_);
     if (nt::Failed(s)) {
       return MarkError(s);
     }
@@ -318,7 +356,10 @@ class TreeWalk {
     bool failed = level.failed;
     bool marked = false;
     if (!failed && !options_.preview) {
-      const nt::Status s = MarkForDeletion(level.handle.get(), options_.force, modes_);
+      // "Not empty" while another program still holds a child it was told to let go.
+      const nt::Status s = Retrying(nt::kDirectoryNotEmpty, [&] {
+        return MarkForDeletion(level.handle.get(), options_.force, modes_);
+      });
       if (nt::Failed(s)) {
         Fail(level, MarkError(s));
         Stayed({}, StayFor(MarkError(s)), MarkError(s));
@@ -388,6 +429,8 @@ class TreeWalk {
       }
     }
   }
+
+  [[nodiscard]] bool Forced() const { return options_.force && !options_.preview; }
 
   void Breathe() {
     if (options_.breather == nullptr) {
@@ -468,11 +511,12 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   if (top.link_itself) {
     TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is", kLinkRefused);
   }
-  if (options.force && !options.preview && (top.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    const nt::Status s = ClearReadOnly(top.handle.get(), top.attributes);
-    if (nt::Failed(s)) {
-      TargetStays(options, folder_spec, Stay::Error, "cannot clear the folder's read-only attribute",
-                  nt::ToWin32Error(s));
+  if (options.force && !options.preview && ReadOnly(top.attributes)) {
+    const DWORD clear_error =
+        ClearFolderReadOnly(parent.handle.get(), parent.name, parent.leaf, top.id, top.attributes, {});
+    if (clear_error != 0) {
+      TargetStays(options, folder_spec, clear_error == kLinkRefused ? Stay::Link : Stay::Error,
+                  "cannot clear the folder's read-only attribute", clear_error);
     }
   }
   TreeWalk walk(options);

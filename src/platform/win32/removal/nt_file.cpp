@@ -91,8 +91,9 @@ nt::Status DirectoryListing::Next(DirEntry& out) {
   return nt::kSuccess;
 }
 
-nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options,
-                        NtHandle& out) {
+namespace {
+
+nt::Status Open(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options, NtHandle& out) {
   UNICODE_STRING u{};
   if (!Counted(name, u)) {
     return nt::kNameTooLong;
@@ -103,9 +104,20 @@ nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access,
   oa.ObjectName = &u;
   oa.Attributes = nt::kObjCaseInsensitive;
   IO_STATUS_BLOCK io{};
-  return nt::Ntdll().OpenFile(
-      out.put(), access | SYNCHRONIZE, &oa, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      options | nt::kFileOpenReparsePoint | nt::kFileSynchronousIoNonalert | nt::kFileOpenForBackupIntent);
+  return nt::Ntdll().OpenFile(out.put(), access | SYNCHRONIZE, &oa, &io,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              options | nt::kFileSynchronousIoNonalert | nt::kFileOpenForBackupIntent);
+}
+
+}  // namespace
+
+nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options,
+                        NtHandle& out) {
+  return Open(root, name, access, options | nt::kFileOpenReparsePoint, out);
+}
+
+nt::Status OpenFollowingLinks(std::wstring_view name, ACCESS_MASK access, NtHandle& out) {
+  return Open(nullptr, name, access, nt::kFileDirectoryFile, out);
 }
 
 nt::Status QueryIdentity(HANDLE h, Identity& out) {
@@ -179,18 +191,34 @@ nt::Status MoveInto(HANDLE h, HANDLE dir, std::wstring_view name) {
 
 nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only, DeleteModes& modes) {
   IO_STATUS_BLOCK io{};
-  if (ignore_read_only && !modes.ignore_read_only_refused.load(std::memory_order_relaxed)) {
-    nt::FileDispositionInformationEx ex{nt::kDispositionDelete | nt::kDispositionIgnoreReadOnly};
+  const ULONG read_only = ignore_read_only ? nt::kDispositionIgnoreReadOnly : 0;
+  // Each newer form is tried until this volume refuses it (FAT32 and many
+  // network file systems refuse them all).
+  const auto newer = [&](ULONG flags, std::atomic<bool>& refused) {
+    if (refused.load(std::memory_order_relaxed)) {
+      return nt::kNotSupported;
+    }
+    nt::FileDispositionInformationEx ex{nt::kDispositionDelete | flags};
     const nt::Status s =
         nt::Ntdll().SetInformationFile(h, &io, &ex, sizeof ex, nt::kFileDispositionInformationEx);
+    if (ClassUnsupported(s)) {
+      refused.store(true, std::memory_order_relaxed);
+    }
+    return s;
+  };
+  nt::Status s = newer(nt::kDispositionPosixSemantics | read_only, modes.posix_refused);
+  if (!ClassUnsupported(s)) {
+    return s;
+  }
+  if (ignore_read_only) {
+    s = newer(read_only, modes.ignore_read_only_refused);
     if (!ClassUnsupported(s)) {
       return s;
     }
-    modes.ignore_read_only_refused.store(true, std::memory_order_relaxed);  // older systems: below
   }
   nt::FileDispositionInformation disposition{TRUE};
-  nt::Status s = nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
-                                                nt::kFileDispositionInformation);
+  s = nt::Ntdll().SetInformationFile(h, &io, &disposition, sizeof disposition,
+                                     nt::kFileDispositionInformation);
   if (s != nt::kCannotDelete || !ignore_read_only) {
     return s;
   }

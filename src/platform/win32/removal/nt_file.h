@@ -60,6 +60,10 @@ inline bool IsReparsePoint(ULONG attributes) { return (attributes & FILE_ATTRIBU
 nt::Status OpenRelative(HANDLE root, std::wstring_view name, ACCESS_MASK access, ULONG options,
                         NtHandle& out);
 
+// Opens the NT path `name` as a folder, following links on the way and at
+// its end, as a path typed by a person is followed. Callers check where it led.
+nt::Status OpenFollowingLinks(std::wstring_view name, ACCESS_MASK access, NtHandle& out);
+
 nt::Status QueryIdentity(HANDLE h, Identity& out);
 
 // The handle's whole name as the system resolved it, volume included
@@ -77,16 +81,34 @@ bool SameName(std::wstring_view a, std::wstring_view b);
 // by one removal (a removal never leaves its volume: links are not
 // followed) and shared by its threads; never by the whole process.
 struct DeleteModes {
-  std::atomic<bool> ignore_read_only_refused{false};
+  std::atomic<bool> posix_refused{false};             // Windows 10 1607 on
+  std::atomic<bool> ignore_read_only_refused{false};  // Windows 10 1809 on
 };
 
-// Marks the handle's file for deletion on close. With `ignore_read_only` a
-// read-only item goes too: ignored where the platform can, else cleared
-// through the handle, but only for an item with one name. A file's
+// Marks the handle's file for deletion, as the newest system allows: with
+// POSIX semantics (the name goes at once, even while another program holds
+// the file), else on close. With `ignore_read_only` a read-only item goes
+// too: ignored where the platform can, else cleared through the handle
+// (which then needs FILE_WRITE_ATTRIBUTES), but only for an item with one name. A file's
 // attributes are shared by all its hard links, so clearing them would
 // change a link that may lie outside the target: such a file stays
 // (kCannotDelete).
 nt::Status MarkForDeletion(HANDLE h, bool ignore_read_only, DeleteModes& modes);
+
+// Scanners and indexers hold files in Temp folders for a moment: a call
+// that meets `busy` (a sharing violation, a folder not yet empty) is made
+// again, up to kBusyTries times in all, after pauses of 1, 2, 4, 8 and 16 ms
+// (31 ms at most for an item that never lets go).
+inline constexpr int kBusyTries = 6;
+template <typename Attempt>
+nt::Status Retrying(nt::Status busy, Attempt attempt) {
+  nt::Status s = attempt();
+  for (DWORD pause = 1; s == busy && pause < (1U << (kBusyTries - 1)); pause *= 2) {
+    ::Sleep(pause);
+    s = attempt();
+  }
+  return s;
+}
 
 // Takes the mark back: closing the handle then removes nothing.
 nt::Status UnmarkForDeletion(HANDLE h);

@@ -27,6 +27,9 @@ inline constexpr Status kNotSupported = StatusOf(0xC00000BBUL);
 inline constexpr Status kNameTooLong = StatusOf(0xC0000106UL);
 inline constexpr Status kCannotDelete = StatusOf(0xC0000121UL);
 inline constexpr Status kDeletePending = StatusOf(0xC0000056UL);
+inline constexpr Status kAccessDenied = StatusOf(0xC0000022UL);
+inline constexpr Status kSharingViolation = StatusOf(0xC0000043UL);
+inline constexpr Status kDirectoryNotEmpty = StatusOf(0xC0000101UL);
 inline constexpr Status kObjectPathNotFound = StatusOf(0xC000003AUL);
 
 inline bool Failed(Status s) { return s < 0; }
@@ -55,6 +58,7 @@ inline constexpr ULONG kFileOpenReparsePoint = 0x00200000;
 inline constexpr ULONG kObjCaseInsensitive = 0x00000040;
 
 inline constexpr ULONG kDispositionDelete = 0x00000001;
+inline constexpr ULONG kDispositionPosixSemantics = 0x00000002;
 inline constexpr ULONG kDispositionIgnoreReadOnly = 0x00000010;
 
 struct FileBasicInformation {

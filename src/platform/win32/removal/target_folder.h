@@ -26,7 +26,7 @@ Anchors AnchorsOf(std::wstring_view path);
 bool Inside(std::wstring_view name, std::wstring_view anchor);
 
 struct TargetFolder {
-  FileHandle handle;
+  NtHandle handle;
   std::wstring name;  // resolved, volume included
   std::int64_t id = 0;
   std::wstring opened_as;  // the NT path it was opened by (see StillAtItsName)
