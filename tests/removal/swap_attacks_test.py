@@ -7,8 +7,9 @@ change, byte for byte, modes included (drive H:).
   becomes a link to an outside folder whose "d16" is a file, a folder, a
   folder link, a file link, a dangling link or a hard link of an outside file.
 - close: a folder's files are hard links of outside files; after they are
-  marked for deletion and before they close, their folder becomes a link to
-  the outside folder (or a file, a dangling link, a file link).
+  marked for deletion and before they close (or after they were listed and
+  before they are opened), their folder becomes a link to the outside folder
+  (or a file, a dangling link, a file link).
 - race: the same from the Linux side in a tight loop, no hooks.
 """
 import os
@@ -108,9 +109,15 @@ CLOSE_KINDS = {
     "dangling link": lambda b: os.symlink(os.path.join(outside, "nothing"), b),
     "file link": lambda b: os.symlink(os.path.join(elsewhere, "file.txt"), b),
 }
-ROWS = {"folder": ("folder", r"H:\Temp"), "files": ("files", r"H:\Temp\batch\*.tmp")}
+# When the swap comes: after the files were marked, and (folder rows, which
+# list before they open) after they were listed and before they are opened
+# relative to their folder, so that a mark that took effect at once would
+# go by the swapped path.
+ROWS = {"folder": ("folder", r"H:\Temp", ["--pause-after-mark", r"H:\hs"]),
+        "folder, swapped before the opens": ("folder", r"H:\Temp", ["--pause-before", "v11.tmp", r"H:\hs"]),
+        "files": ("files", r"H:\Temp\batch\*.tmp", ["--pause-after-mark", r"H:\hs"])}
 
-for (kind, make), (row, (op, path)) in ((k, r) for k in CLOSE_KINDS.items() for r in ROWS.items()):
+for (kind, make), (row, (op, path, hook)) in ((k, r) for k in CLOSE_KINDS.items() for r in ROWS.items()):
     fresh()
     batch = os.path.join(temp, "batch")
     os.makedirs(batch)
@@ -118,7 +125,7 @@ for (kind, make), (row, (op, path)) in ((k, r) for k in CLOSE_KINDS.items() for 
         victim = os.path.join(outside, "v%d.tmp" % i)
         write(victim, "precious %d" % i)
         os.link(victim, os.path.join(batch, "v%d.tmp" % i))
-    proc = hooked("--pause-after-mark", r"H:\hs", op, path)
+    proc = hooked(*hook, op, path)
     before = fingerprint(outside, elsewhere)
     bury(batch)
     make(batch)
