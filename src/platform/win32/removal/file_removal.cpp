@@ -29,8 +29,7 @@ struct Match {
   ULONG attributes = 0;
   std::uint64_t size = 0;
   DWORD error = 0;
-  NtHandle marked;      // closing it removes the file
-  bool shared = false;  // it may have other names
+  NtHandle marked;  // closing it removes the file
 };
 
 // Removes one file that FindFirstFileW listed (in a preview, checks it as
@@ -63,7 +62,6 @@ DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FI
   if (nt::Failed(s)) {
     return nt::ToWin32Error(s);
   }
-  match.shared = MayHaveOtherNames(child.handle.get());
   match.marked = std::move(child.handle);
   return 0;
 }
@@ -113,17 +111,18 @@ void Report(RemovalSink& sink, const std::wstring& path, const Match& match) {
 // The held matches take effect. Under Wine each goes at its close by the
 // path recorded at open, checked only to lead to the same file: if the
 // folder was swapped for a link since, to a place holding other names of
-// the same files (hard links), those would go. So where a match has other
-// names, the folder must still be at its name, or the marks are taken back.
+// the same files (hard links), those would go. So the folder must still be
+// at its name, or the marks are taken back.
 // Returns the first error among them.
 DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink,
              const std::wstring& path, bool preview, const std::function<void()>& after_mark,
              CheckBuffers& buffers) {
-  if (after_mark && std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); })) {
+  const bool any_marked =
+      std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); });
+  if (any_marked && after_mark) {
     after_mark();
   }
-  const bool any_shared = std::ranges::any_of(held, [](const Match& m) { return m.marked && m.shared; });
-  if (any_shared && !StillAtItsName(folder.opened_as, folder.name, folder.id, buffers.name_info)) {
+  if (any_marked && !StillAtItsName(folder.opened_as, folder.name, folder.id, buffers.name_info)) {
     for (Match& m : held) {
       if (m.marked) {
         UnmarkForDeletion(m.marked.get());  // if even this fails, the row fails all the same

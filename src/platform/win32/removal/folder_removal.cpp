@@ -82,7 +82,6 @@ class TreeWalk {
         file_access_(options.preview ? kPreviewFileAccess : kFileAccess),
         results_(kBatch),
         marked_(kBatch),
-        shared_(kBatch),
         batch_(kBatch),
         last_breath_(::GetTickCount()),
         helpers_(options.helpers) {}
@@ -208,7 +207,6 @@ class TreeWalk {
       const nt::Status s = MarkForDeletion(child.handle.get(), options_.force, modes_);
       results_[0] = nt::Failed(s) ? MarkError(s) : 0;
       if (!nt::Failed(s)) {
-        shared_[0] = 1;  // a link, or an odd item: always checked
         marked_[0] = std::move(child.handle);
       }
     }
@@ -244,7 +242,6 @@ class TreeWalk {
     if (nt::Failed(s)) {
       return MarkError(s);
     }
-    shared_[i] = MayHaveOtherNames(child.handle.get()) ? 1 : 0;
     marked_[i] = std::move(child.handle);
     return 0;
   }
@@ -313,22 +310,20 @@ class TreeWalk {
   // under Wine by the paths recorded when they were opened, checked only to
   // lead to the same file. If a folder on that path was swapped for a link
   // since, to a place holding other names of the same files (hard links),
-  // the close would unlink those. So where a file has other names, its
-  // folder must still be at its name, or the marks are taken back and
-  // nothing is removed. What remains is the moment between this check and
+  // the close would unlink those. So the folder must still be at its name,
+  // or the marks are taken back and nothing is removed. (Asking each file
+  // whether it has other names would cost a round trip per file; this check
+  // costs four per batch.) What remains is the moment between this check and
   // the closes, which no call can close under Wine.
   void Settle(DWORD error) {
     Level& level = stack_.back();
-    bool any_marked = false;
-    bool any_shared = false;
-    for (std::size_t i = 0; i < used_; ++i) {
-      any_marked = any_marked || static_cast<bool>(marked_[i]);
-      any_shared = any_shared || (marked_[i] && shared_[i] != 0);
-    }
+    const auto marked_end = marked_.begin() + static_cast<std::ptrdiff_t>(used_);
+    const bool any_marked =
+        std::any_of(marked_.begin(), marked_end, [](const NtHandle& h) { return static_cast<bool>(h); });
     if (any_marked && options_.after_mark) {
       options_.after_mark();
     }
-    if (any_shared && !StillAtItsName(opened_as_, path_, level.id, buffers_.name_info)) {
+    if (any_marked && !StillAtItsName(opened_as_, path_, level.id, buffers_.name_info)) {
       for (std::size_t i = 0; i < used_; ++i) {
         if (marked_[i]) {
           UnmarkForDeletion(marked_[i].get());  // if even this fails, the walk fails below all the same
@@ -448,9 +443,8 @@ class TreeWalk {
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
   std::wstring_view folder_spec_;
-  std::vector<DWORD> results_;         // per batch slot
-  std::vector<NtHandle> marked_;       // per batch slot: marked, not yet closed
-  std::vector<unsigned char> shared_;  // per batch slot: the file may have other names
+  std::vector<DWORD> results_;    // per batch slot
+  std::vector<NtHandle> marked_;  // per batch slot: marked, not yet closed
   std::vector<Level> stack_;
   std::wstring path_;       // resolved name of the folder on top of the stack
   std::wstring root_;       // resolved name of the folder being removed

@@ -258,14 +258,6 @@ bool StillAtItsName(std::wstring_view opened_as, std::wstring_view resolved, std
          !nt::Failed(QueryResolvedName(again.get(), buffer, actual)) && SameName(actual, resolved);
 }
 
-bool MayHaveOtherNames(HANDLE h) {
-  IO_STATUS_BLOCK io{};
-  nt::FileStandardInformation standard{};
-  return nt::Failed(nt::Ntdll().QueryInformationFile(h, &io, &standard, sizeof standard,
-                                                     nt::kFileStandardInformation)) ||
-         standard.NumberOfLinks != 1;
-}
-
 bool NameGone(HANDLE dir, std::wstring_view name, ULONG options) {
   NtHandle probe;
   const nt::Status s = OpenRelative(dir, name, FILE_READ_ATTRIBUTES, options, probe);

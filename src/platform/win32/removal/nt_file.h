@@ -123,12 +123,6 @@ nt::Status UnmarkForDeletion(HANDLE h);
 bool StillAtItsName(std::wstring_view opened_as, std::wstring_view resolved, std::int64_t id,
                     std::vector<ULONGLONG>& buffer);
 
-// True when the file has other names than the one it was opened by (hard
-// links), or when that can't be told. Only then can its removal at close
-// reach a name outside its folder under Wine: the close checks that the
-// path still leads to the same file, which a hard link elsewhere does.
-bool MayHaveOtherNames(HANDLE h);
-
 // True when `name` inside `dir` is gone: not found, or (on Windows) only
 // delete-pending, waiting for another program's handle to close.
 bool NameGone(HANDLE dir, std::wstring_view name, ULONG options);
