@@ -253,6 +253,41 @@ TEST_F(Windows, LinkButtonsLeaveAboutOpenAndMainDisabled) {
   }
 }
 
+// The system sends the second click of a double-click as a double-click
+// message; it presses the button as any click does, on release over it.
+TEST_F(Windows, EveryClickOfADoubleClickPressesTheButtonOnce) {
+  enum class Step { Down, DoubleDown, Up, UpOff };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::size_t presses;
+  };
+  using enum Step;
+  const std::vector<Case> cases{
+      {"a click", {Down, Up}, 1},
+      {"a double-click", {Down, Up, DoubleDown, Up}, 2},
+      {"a triple click", {Down, Up, DoubleDown, Up, Down, Up}, 3},
+      {"a double-click released off the button", {Down, Up, DoubleDown, UpOff}, 1},
+  };
+  OpenAbout();
+  for (const wchar_t* button : {L"Blog", L"Cmd2"}) {
+    HWND w = p.Control(L"Ab", button);
+    RECT r{};
+    ::GetClientRect(w, &r);
+    for (const Case& c : cases) {
+      p.shell.opened.clear();
+      for (const Step s : c.steps) {
+        const UINT message = s == Down ? WM_LBUTTONDOWN : s == DoubleDown ? WM_LBUTTONDBLCLK : WM_LBUTTONUP;
+        const LPARAM at = s == UpOff ? MAKELPARAM(r.right + 10, r.bottom + 10) : MAKELPARAM(4, 4);
+        ::PostMessageW(w, message, (s == Down || s == DoubleDown) ? MK_LBUTTON : 0, at);
+      }
+      p.Pump();
+      EXPECT_EQ(p.shell.opened.size(), c.presses) << c.what << " on " << button;
+    }
+  }
+  EXPECT_NE(p.Window(L"Ab"), nullptr);
+}
+
 TEST_F(Windows, CloseBoxEndsTheProgramWithNoAboutLeft) {
   for (const bool about_open : {false, true}) {
     RealProgram q;

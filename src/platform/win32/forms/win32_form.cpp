@@ -47,6 +47,21 @@ int Layer(Kind kind) {
   return kind == Kind::Label ? 2 : 1;
 }
 
+// The second press of a double-click reaches a button as WM_LBUTTONDBLCLK,
+// which a BS_NOTIFY button only reports (BN_DOUBLECLICKED) instead of being
+// pressed. Every press presses: the button is handed a plain one.
+LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  const auto base = reinterpret_cast<WNDPROC>(  // NOLINT(performance-no-int-to-ptr): set by PressOnEveryClick
+      ::GetWindowLongPtrW(button, GWLP_USERDATA));
+  return ::CallWindowProcW(base, button, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wparam,
+                           lparam);
+}
+
+void PressOnEveryClick(HWND button) {
+  ::SetWindowLongPtrW(button, GWLP_USERDATA, ::GetWindowLongPtrW(button, GWLP_WNDPROC));
+  ::SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc));
+}
+
 HFONT DefaultFont(int dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;  // the XP size: newer systems accept it
@@ -165,6 +180,9 @@ void Win32Form::CreateControls(int dpi) {
       font = own_fonts_.back().get();
     }
     ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (c.kind == Kind::CommandButton) {
+      PressOnEveryClick(h);
+    }
     if (c.kind == Kind::TextBox) {
       // 0 lifts the limit to the most the control can hold.
       ::SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.settings.max_length), 0);
