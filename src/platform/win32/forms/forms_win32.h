@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/form_instances.h"
@@ -32,8 +33,8 @@ struct FocusMemory {
 // goes while the parent's procedure can still walk the table of controls.
 class ChildControl : public TextBox {
  public:
-  ChildControl(const ControlDesign& design, HWND window, FocusMemory& focus)
-      : design_(design), window_(window), focus_(focus) {}
+  ChildControl(const ControlDesign& design, HWND window, FocusMemory& focus, Handler click = {})
+      : design_(design), window_(window), focus_(focus), click_(std::move(click)) {}
   [[nodiscard]] bool Enabled() const override;
   void SetEnabled(bool enabled) override;
   [[nodiscard]] std::wstring Text() const override;
@@ -41,11 +42,14 @@ class ChildControl : public TextBox {
 
   [[nodiscard]] HWND Window() const { return window_; }
   [[nodiscard]] const ControlDesign& Design() const { return design_; }
+  // A button's handler, bound when the window was built.
+  [[nodiscard]] const Handler& Click() const { return click_; }
 
  private:
   const ControlDesign& design_;
   HWND window_;
   FocusMemory& focus_;
+  Handler click_;
 };
 
 // comctl32's bar, holding the single-precision value it shows. A new
@@ -121,6 +125,7 @@ class Win32Form : public Form {
   UniqueFont default_font_;
   std::vector<UniqueFont> own_fonts_;
   std::vector<std::unique_ptr<ChildControl>> controls_;
+  std::vector<ChildControl*> by_id_;  // by design row; null for a control without a window
   std::vector<std::pair<std::wstring_view, std::unique_ptr<WebBrowser>>> browsers_;
   FocusMemory focus_;
   bool unloading_ = false;

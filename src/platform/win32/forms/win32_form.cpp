@@ -130,6 +130,7 @@ void Win32Form::CreateControls(int dpi) {
   int id = kFirstControlId;
   for (const ControlDesign& c : design_.controls) {
     const int this_id = id++;
+    by_id_.push_back(nullptr);
     if (c.kind == Kind::WebBrowser) {
       // Never seen and never focused: an object without a window.
       browsers_.emplace_back(c.name, runtime_.NewBrowser());
@@ -190,8 +191,10 @@ void Win32Form::CreateControls(int dpi) {
     if (c.kind == Kind::ProgressBar) {
       controls_.push_back(std::make_unique<ProgressControl>(c, h, focus_));
     } else {
-      controls_.push_back(std::make_unique<ChildControl>(c, h, focus_));
+      controls_.push_back(std::make_unique<ChildControl>(
+          c, h, focus_, c.kind == Kind::CommandButton ? events_->ClickHandler(c.name) : Handler{}));
     }
+    by_id_.back() = controls_.back().get();
   }
   ArrangeTabOrder();
 }
@@ -276,6 +279,7 @@ void Win32Form::CloseSilently() {
   // the table: with window_ already empty it treats the window as none of ours.
   UniqueWindow closing = std::move(window_);
   closing.reset();
+  by_id_.clear();
   controls_.clear();
   browsers_.clear();
   focus_ = FocusMemory{};
@@ -294,10 +298,10 @@ ChildControl* Win32Form::Find(std::wstring_view name) const {
 
 ChildControl* Win32Form::FindById(int id) const {
   const int index = id - kFirstControlId;
-  if (index < 0 || static_cast<std::size_t>(index) >= design_.controls.size()) {
+  if (index < 0 || static_cast<std::size_t>(index) >= by_id_.size()) {
     return nullptr;
   }
-  return Find(design_.controls[static_cast<std::size_t>(index)].name);
+  return by_id_[static_cast<std::size_t>(index)];
 }
 
 HWND Win32Form::ControlWindow(std::wstring_view name) const {
@@ -350,17 +354,18 @@ int Win32Form::DefaultId() const {
   // Enter presses the focused button, otherwise the stored default button.
   HWND focus = ::GetFocus();
   int fallback = 0;
-  int id = kFirstControlId;
-  for (const ControlDesign& c : design_.controls) {
-    if (c.kind == Kind::CommandButton) {
-      if (focus != nullptr && ControlWindow(c.name) == focus) {
-        return id;
-      }
-      if (c.settings.default_button) {
-        fallback = id;
-      }
+  for (std::size_t i = 0; i < by_id_.size(); ++i) {
+    const ChildControl* c = by_id_[i];
+    if (c == nullptr || c->Design().kind != Kind::CommandButton) {
+      continue;
     }
-    ++id;
+    const int id = kFirstControlId + static_cast<int>(i);
+    if (focus != nullptr && c->Window() == focus) {
+      return id;
+    }
+    if (c->Design().settings.default_button) {
+      fallback = id;
+    }
   }
   return fallback;
 }
@@ -417,9 +422,9 @@ void Win32Form::OnCommand(WPARAM wparam) {
   }
   const WORD code = HIWORD(wparam);
   if (c->Design().kind == Kind::CommandButton) {
-    if (code == BN_CLICKED && ::IsWindowEnabled(c->Window()) != FALSE) {
-      const std::wstring_view name = c->Design().name;  // `c` may go with the window
-      runtime_.Dispatch([this, name] { events_->Click(name); });
+    if (code == BN_CLICKED && ::IsWindowEnabled(c->Window()) != FALSE && c->Click()) {
+      const Handler click = c->Click();  // `c` may go with the window
+      runtime_.Dispatch(click);
     } else if (code == BN_SETFOCUS) {
       MarkDefaultButton(c->Window());
     }
