@@ -288,6 +288,38 @@ TEST_F(Windows, EveryClickOfADoubleClickPressesTheButtonOnce) {
   EXPECT_NE(p.Window(L"Ab"), nullptr);
 }
 
+// A control is reached only as what its kind is, and what is reached is
+// its own window.
+TEST_F(Windows, EachControlIsReachedOnlyAsWhatItIs) {
+  using platform::Kind;
+  const auto reached = [](const auto& reach) {
+    try {
+      reach();
+      return true;
+    } catch (const platform::Failure&) {
+      return false;
+    }
+  };
+  OpenAbout();
+  for (const platform::FormDesign* design : {&ui::kMainDesign, &ui::kAboutDesign}) {
+    platform::Form& form = p.forms.Instance(design->name);
+    for (const platform::ControlDesign& c : design->controls) {
+      const std::wstring name(c.name);
+      const bool windowed = c.kind != Kind::WebBrowser;
+      EXPECT_EQ(reached([&] { form.TextBoxNamed(name); }), c.kind == Kind::TextBox) << name;
+      EXPECT_EQ(reached([&] { form.ProgressBarNamed(name); }), c.kind == Kind::ProgressBar) << name;
+      EXPECT_EQ(reached([&] { form.WebBrowserNamed(name); }), !windowed) << name;
+      EXPECT_EQ(reached([&] { form.ControlNamed(name); }), windowed) << name;
+      if (windowed) {
+        form.ControlNamed(name).SetEnabled(false);
+        EXPECT_FALSE(::IsWindowEnabled(p.Control(design->name, name))) << name;
+        form.ControlNamed(name).SetEnabled(true);
+        EXPECT_TRUE(::IsWindowEnabled(p.Control(design->name, name))) << name;
+      }
+    }
+  }
+}
+
 TEST_F(Windows, CloseBoxEndsTheProgramWithNoAboutLeft) {
   for (const bool about_open : {false, true}) {
     RealProgram q;
