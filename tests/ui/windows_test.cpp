@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -284,6 +285,19 @@ TEST_F(Windows, EveryClickOfADoubleClickPressesTheButtonOnce) {
       p.Pump();
       EXPECT_EQ(p.shell.opened.size(), c.presses) << c.what << " on " << button;
     }
+    // Two real clicks at once, which the system itself makes a double-click.
+    ::GetWindowRect(w, &r);
+    ASSERT_TRUE(::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    p.Pump();
+    p.shell.opened.clear();
+    std::array<INPUT, 4> clicks{};
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
+      clicks[i].type = INPUT_MOUSE;
+      clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    ASSERT_EQ(::SendInput(static_cast<UINT>(clicks.size()), clicks.data(), sizeof(INPUT)), clicks.size());
+    p.Pump();
+    EXPECT_EQ(p.shell.opened.size(), 2U) << "a real double-click on " << button;
   }
   EXPECT_NE(p.Window(L"Ab"), nullptr);
 }
