@@ -61,6 +61,8 @@ struct FormDesign {
 
 // ---- Windows ---------------------------------------------------------------
 
+using Handler = std::function<void()>;
+
 // The handlers of one window class. Untrapped failures are thrown.
 class FormEvents {
  public:
@@ -68,8 +70,9 @@ class FormEvents {
   virtual void Form_Load() {}
   virtual void Form_Unload() {}
   virtual void Form_Terminate() {}
-  // A command button of the window was pressed.
-  virtual void Click(std::wstring_view control) = 0;
+  // What pressing a command button of the window runs; empty: nothing.
+  // Asked once per button when the window is built.
+  virtual Handler ClickHandler(std::wstring_view control) = 0;
 };
 
 // A window instance. It survives its unloads; Enabled of a window that

@@ -2,16 +2,20 @@
 
 namespace brim::ui {
 
-void AboutWindow::Click(std::wstring_view control) {
+platform::Handler AboutWindow::ClickHandler(std::wstring_view control) {
   if (control == L"Cmd1") {
-    Cmd1_Click();
-  } else if (control == L"Blog") {
-    links::Blog_Click(Context());
-  } else if (control == L"Cmd4") {
-    links::Cmd4_Click(Context());
-  } else if (control == L"Cmd2") {
-    links::Cmd2_Click(Context());
+    return [this] { Cmd1_Click(); };
   }
+  if (control == L"Blog") {
+    return [this] { links::Blog_Click(Context()); };
+  }
+  if (control == L"Cmd4") {
+    return [this] { links::Cmd4_Click(Context()); };
+  }
+  if (control == L"Cmd2") {
+    return [this] { links::Cmd2_Click(Context()); };
+  }
+  return {};
 }
 
 links::AboutContext AboutWindow::Context() {

@@ -13,7 +13,7 @@ class AboutWindow : public platform::FormEvents {
  public:
   AboutWindow(Program& program, platform::Form& self) : program_(program), self_(self) {}
 
-  void Click(std::wstring_view control) override;
+  platform::Handler ClickHandler(std::wstring_view control) override;
   void Form_Load() override;
   void Form_Unload() override;
   void Form_Terminate() override;

@@ -7,14 +7,17 @@
 
 namespace brim::ui {
 
-void MainWindow::Click(std::wstring_view control) {
+platform::Handler MainWindow::ClickHandler(std::wstring_view control) {
   if (control == L"Cmd1") {
-    Cmd1_Click();
-  } else if (control == L"Cmd2") {
-    Cmd2_Click();
-  } else if (control == L"Cmd3") {
-    Cmd3_Click();
+    return [this] { Cmd1_Click(); };
   }
+  if (control == L"Cmd2") {
+    return [this] { Cmd2_Click(); };
+  }
+  if (control == L"Cmd3") {
+    return [this] { Cmd3_Click(); };
+  }
+  return {};
 }
 
 void MainWindow::Cmd1_Click() {

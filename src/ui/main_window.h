@@ -13,7 +13,7 @@ class MainWindow : public platform::FormEvents {
  public:
   MainWindow(Program& program, platform::Form& self) : program_(program), self_(self) {}
 
-  void Click(std::wstring_view control) override;
+  platform::Handler ClickHandler(std::wstring_view control) override;
   void Form_Unload() override;
   void Form_Terminate() override;
 

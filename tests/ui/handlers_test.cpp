@@ -58,7 +58,11 @@ struct Harness {
     program.S().Show();
     forms.log.clear();
   }
-  void Click(std::wstring_view form, std::wstring_view control) { forms.Find(form)->Events().Click(control); }
+  void Click(std::wstring_view form, std::wstring_view control) {
+    if (const platform::Handler click = forms.Find(form)->Events().ClickHandler(control)) {
+      click();
+    }
+  }
   [[nodiscard]] bool Logged(const std::wstring& entry) const {
     return std::ranges::find(forms.log, entry) != forms.log.end();
   }

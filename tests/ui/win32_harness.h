@@ -101,8 +101,11 @@ class BoxWatcher {
 // A shell and browser that only record: no test opens a real link.
 class QuietShell : public platform::Shell {
  public:
-  void Execute(platform::NativeWindow, std::wstring_view, std::wstring_view, std::wstring_view,
-               std::wstring_view, int) override {}
+  void Execute(platform::NativeWindow, std::wstring_view, std::wstring_view file, std::wstring_view,
+               std::wstring_view, int) override {
+    opened.emplace_back(file);
+  }
+  std::vector<std::wstring> opened;
 };
 
 struct RealProgram {

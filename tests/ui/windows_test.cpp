@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -250,6 +251,86 @@ TEST_F(Windows, LinkButtonsLeaveAboutOpenAndMainDisabled) {
     p.Pump();
     EXPECT_NE(p.Window(L"Ab"), nullptr) << b;
     EXPECT_FALSE(MainEnabled()) << b;
+  }
+}
+
+// The system sends the second click of a double-click as a double-click
+// message; it presses the button as any click does, on release over it.
+TEST_F(Windows, EveryClickOfADoubleClickPressesTheButtonOnce) {
+  enum class Step { Down, DoubleDown, Up, UpOff };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::size_t presses;
+  };
+  using enum Step;
+  const std::vector<Case> cases{
+      {"a click", {Down, Up}, 1},
+      {"a double-click", {Down, Up, DoubleDown, Up}, 2},
+      {"a triple click", {Down, Up, DoubleDown, Up, Down, Up}, 3},
+      {"a double-click released off the button", {Down, Up, DoubleDown, UpOff}, 1},
+  };
+  OpenAbout();
+  for (const wchar_t* button : {L"Blog", L"Cmd2"}) {
+    HWND w = p.Control(L"Ab", button);
+    RECT r{};
+    ::GetClientRect(w, &r);
+    for (const Case& c : cases) {
+      p.shell.opened.clear();
+      for (const Step s : c.steps) {
+        const UINT message = s == Down ? WM_LBUTTONDOWN : s == DoubleDown ? WM_LBUTTONDBLCLK : WM_LBUTTONUP;
+        const LPARAM at = s == UpOff ? MAKELPARAM(r.right + 10, r.bottom + 10) : MAKELPARAM(4, 4);
+        ::PostMessageW(w, message, (s == Down || s == DoubleDown) ? MK_LBUTTON : 0, at);
+      }
+      p.Pump();
+      EXPECT_EQ(p.shell.opened.size(), c.presses) << c.what << " on " << button;
+    }
+    // Two real clicks at once, which the system itself makes a double-click.
+    ::GetWindowRect(w, &r);
+    ASSERT_TRUE(::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    p.Pump();
+    p.shell.opened.clear();
+    std::array<INPUT, 4> clicks{};
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
+      clicks[i].type = INPUT_MOUSE;
+      clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    ASSERT_EQ(::SendInput(static_cast<UINT>(clicks.size()), clicks.data(), sizeof(INPUT)), clicks.size());
+    p.Pump();
+    EXPECT_EQ(p.shell.opened.size(), 2U) << "a real double-click on " << button;
+  }
+  EXPECT_NE(p.Window(L"Ab"), nullptr);
+}
+
+// A control is reached only as what its kind is, and what is reached is
+// its own window.
+TEST_F(Windows, EachControlIsReachedOnlyAsWhatItIs) {
+  using platform::Kind;
+  const auto reached = [](const auto& reach) {
+    try {
+      reach();
+      return true;
+    } catch (const platform::Failure&) {
+      return false;
+    }
+  };
+  OpenAbout();
+  for (const platform::FormDesign* design : {&ui::kMainDesign, &ui::kAboutDesign}) {
+    platform::Form& form = p.forms.Instance(design->name);
+    for (const platform::ControlDesign& c : design->controls) {
+      const std::wstring name(c.name);
+      const bool windowed = c.kind != Kind::WebBrowser;
+      EXPECT_EQ(reached([&] { form.TextBoxNamed(name); }), c.kind == Kind::TextBox) << name;
+      EXPECT_EQ(reached([&] { form.ProgressBarNamed(name); }), c.kind == Kind::ProgressBar) << name;
+      EXPECT_EQ(reached([&] { form.WebBrowserNamed(name); }), !windowed) << name;
+      EXPECT_EQ(reached([&] { form.ControlNamed(name); }), windowed) << name;
+      if (windowed) {
+        form.ControlNamed(name).SetEnabled(false);
+        EXPECT_FALSE(::IsWindowEnabled(p.Control(design->name, name))) << name;
+        form.ControlNamed(name).SetEnabled(true);
+        EXPECT_TRUE(::IsWindowEnabled(p.Control(design->name, name))) << name;
+      }
+    }
   }
 }
 

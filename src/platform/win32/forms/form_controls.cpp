@@ -2,14 +2,28 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "platform/failure.h"
 
 namespace brim::platform::win32 {
+namespace {
 
-bool ChildControl::Enabled() const { return ::IsWindowEnabled(window_) != FALSE; }
+// The second press of a double-click reaches a button as WM_LBUTTONDBLCLK,
+// which a BS_NOTIFY button only reports (BN_DOUBLECLICKED) instead of being
+// pressed. Every press presses: the button is handed a plain one.
+LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  const auto base = reinterpret_cast<WNDPROC>(  // NOLINT(performance-no-int-to-ptr): set by ButtonControl
+      ::GetWindowLongPtrW(button, GWLP_USERDATA));
+  return ::CallWindowProcW(base, button, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wparam,
+                           lparam);
+}
 
-void ChildControl::SetEnabled(bool enabled) {
+}  // namespace
+
+bool ChildControl::IsEnabled() const { return ::IsWindowEnabled(window_) != FALSE; }
+
+void ChildControl::Enable(bool enabled) {
   HWND w = window_;
   HWND parent = ::GetParent(w);
   if (!enabled && ::GetFocus() == w) {
@@ -28,25 +42,37 @@ void ChildControl::SetEnabled(bool enabled) {
   }
 }
 
-std::wstring ChildControl::Text() const {
-  const int n = ::GetWindowTextLengthW(window_);
+ButtonControl::ButtonControl(const ControlDesign& design, HWND window, FocusMemory& focus, Handler click)
+    : ChildOf(design, window, focus), click_(std::move(click)) {
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, ::GetWindowLongPtrW(window, GWLP_WNDPROC));
+  ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc));
+}
+
+TextBoxControl::TextBoxControl(const ControlDesign& design, HWND window, FocusMemory& focus)
+    : ChildOf(design, window, focus) {
+  // 0 lifts the limit to the most the control can hold.
+  ::SendMessageW(window, EM_SETLIMITTEXT, static_cast<WPARAM>(design.settings.max_length), 0);
+}
+
+std::wstring TextBoxControl::Text() const {
+  const int n = ::GetWindowTextLengthW(Window());
   std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0) {
-    const int got = ::GetWindowTextW(window_, text.data(), n + 1);
+    const int got = ::GetWindowTextW(Window(), text.data(), n + 1);
     text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
   }
   return text;
 }
 
-void ChildControl::SetText(std::wstring_view text) {
+void TextBoxControl::SetText(std::wstring_view text) {
   const std::wstring copy(text);
-  if (::SetWindowTextW(window_, copy.c_str()) == FALSE) {
+  if (::SetWindowTextW(Window(), copy.c_str()) == FALSE) {
     throw Failure("SetWindowText failed", ::GetLastError());
   }
 }
 
 ProgressControl::ProgressControl(const ControlDesign& design, HWND window, FocusMemory& focus)
-    : ChildControl(design, window, focus),
+    : ChildOf(design, window, focus),
       value_(design.settings.min, design.settings.max),
       shown_(std::lround(value_.Get())),
       shown_at_(::GetTickCount()) {

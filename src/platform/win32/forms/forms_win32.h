@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/form_instances.h"
@@ -27,20 +28,25 @@ struct FocusMemory {
   bool parking = false;  // the focus rests on the window itself for a moment
 };
 
-// A child window made from one row of a stored design. The control doesn't own
-// its window: the parent destroys it along with itself, so no control's window
-// goes while the parent's procedure can still walk the table of controls.
-class ChildControl : public TextBox {
+// A child window made from one row of a stored design: what every kind
+// shares. The control doesn't own its window: the parent destroys it along
+// with itself, so no control's window goes while the parent's procedure can
+// still walk the table of controls.
+class ChildControl {
  public:
   ChildControl(const ControlDesign& design, HWND window, FocusMemory& focus)
       : design_(design), window_(window), focus_(focus) {}
-  [[nodiscard]] bool Enabled() const override;
-  void SetEnabled(bool enabled) override;
-  [[nodiscard]] std::wstring Text() const override;
-  void SetText(std::wstring_view text) override;
+  virtual ~ChildControl() = default;
+  ChildControl(const ChildControl&) = delete;
+  ChildControl& operator=(const ChildControl&) = delete;
 
   [[nodiscard]] HWND Window() const { return window_; }
   [[nodiscard]] const ControlDesign& Design() const { return design_; }
+  virtual Control& AsControl() = 0;
+
+ protected:
+  [[nodiscard]] bool IsEnabled() const;
+  void Enable(bool enabled);
 
  private:
   const ControlDesign& design_;
@@ -48,12 +54,42 @@ class ChildControl : public TextBox {
   FocusMemory& focus_;
 };
 
+// A kind of control, seen by the program through `Interface` (a Control).
+template <class Interface>
+class ChildOf : public ChildControl, public Interface {
+ public:
+  using ChildControl::ChildControl;
+  [[nodiscard]] bool Enabled() const override { return IsEnabled(); }
+  void SetEnabled(bool enabled) override { Enable(enabled); }
+  Control& AsControl() override { return *this; }
+};
+
+using LabelControl = ChildOf<Control>;
+
+// Runs the handler bound when its window was built. Every press presses it,
+// the second of a double-click too.
+class ButtonControl : public ChildOf<Control> {
+ public:
+  ButtonControl(const ControlDesign& design, HWND window, FocusMemory& focus, Handler click);
+  [[nodiscard]] const Handler& Click() const { return click_; }
+
+ private:
+  Handler click_;
+};
+
+class TextBoxControl : public ChildOf<TextBox> {
+ public:
+  TextBoxControl(const ControlDesign& design, HWND window, FocusMemory& focus);
+  [[nodiscard]] std::wstring Text() const override;
+  void SetText(std::wstring_view text) override;
+};
+
 // comctl32's bar, holding the single-precision value it shows. A new
 // position paints at once, about a millisecond under Wine: more than a
 // small catalogue row costs. So a rise that comes within kRepaintMs of the
 // last one shown is held back until the next rise, breath, message box or
 // the end of the handler, whichever is first; a fall shows at once.
-class ProgressControl : public ChildControl, public ProgressBar {
+class ProgressControl : public ChildOf<Control>, public ProgressBar {
  public:
   static constexpr DWORD kRepaintMs = 50;
 
@@ -121,6 +157,7 @@ class Win32Form : public Form {
   UniqueFont default_font_;
   std::vector<UniqueFont> own_fonts_;
   std::vector<std::unique_ptr<ChildControl>> controls_;
+  std::vector<ChildControl*> by_id_;  // by design row; null for a control without a window
   std::vector<std::pair<std::wstring_view, std::unique_ptr<WebBrowser>>> browsers_;
   FocusMemory focus_;
   bool unloading_ = false;

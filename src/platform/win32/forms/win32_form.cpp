@@ -1,7 +1,9 @@
 #include "platform/win32/forms/forms_win32.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -36,16 +38,55 @@ void RegisterClassOnce(const std::wstring& name, WNDPROC proc) {
   }
 }
 
-bool TakesFocus(Kind kind) { return kind == Kind::CommandButton || kind == Kind::TextBox; }
-
-// Focusable controls by tab index on top, then the bar, then labels, which
-// sit on the window's surface under every other control.
-int Layer(Kind kind) {
-  if (TakesFocus(kind)) {
-    return 0;
-  }
-  return kind == Kind::Label ? 2 : 1;
+template <class C>
+std::unique_ptr<ChildControl> Make(const ControlDesign& design, HWND window, FocusMemory& focus,
+                                   FormEvents& /*events*/) {
+  return std::make_unique<C>(design, window, focus);
 }
+
+template <>
+std::unique_ptr<ChildControl> Make<ButtonControl>(const ControlDesign& design, HWND window,
+                                                  FocusMemory& focus, FormEvents& events) {
+  return std::make_unique<ButtonControl>(design, window, focus, events.ClickHandler(design.name));
+}
+
+// What each kind of control is made of, in the order of Kind.
+struct KindTraits {
+  Kind kind;
+  const wchar_t* window_class;  // null: an object without a window
+  DWORD style;                  // besides WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS
+  DWORD ex_style;
+  bool Settings::*switch_on;  // a design setting that adds...
+  DWORD switched_style;       // ...this style to the kind's own
+  bool takes_focus;
+  // Focusable controls by tab index on top, then the bar, then labels, which
+  // sit on the window's surface under every other control.
+  int layer;
+  std::unique_ptr<ChildControl> (*make)(const ControlDesign&, HWND, FocusMemory&, FormEvents&);
+};
+
+// clang-format off
+constexpr std::array kKinds{
+//           Kind                 Class            Style                                   Extended style    Setting that adds          this style        Focus  Layer Made as
+  KindTraits{Kind::CommandButton, L"BUTTON",       WS_TABSTOP | BS_NOTIFY | BS_PUSHBUTTON, 0,                &Settings::default_button, BS_DEFPUSHBUTTON, true,  0, &Make<ButtonControl>},
+  KindTraits{Kind::TextBox,       L"EDIT",         WS_TABSTOP | ES_AUTOHSCROLL,            WS_EX_CLIENTEDGE, nullptr,                   0,                true,  0, &Make<TextBoxControl>},
+  KindTraits{Kind::Label,         L"STATIC",       SS_NOPREFIX | SS_LEFT,                  0,                &Settings::centred,        SS_CENTER,        false, 2, &Make<LabelControl>},
+  KindTraits{Kind::ProgressBar,   PROGRESS_CLASSW, 0,                                      0,                nullptr,                   0,                false, 1, &Make<ProgressControl>},
+  KindTraits{Kind::WebBrowser,    nullptr,         0,                                      0,                nullptr,                   0,                false, 1, nullptr},
+};
+// clang-format on
+
+constexpr bool InKindOrder() {
+  for (std::size_t i = 0; i < kKinds.size(); ++i) {
+    if (static_cast<std::size_t>(kKinds[i].kind) != i) {
+      return false;
+    }
+  }
+  return kKinds.size() == static_cast<std::size_t>(Kind::WebBrowser) + 1;
+}
+static_assert(InKindOrder());
+
+const KindTraits& TraitsOf(Kind kind) { return kKinds[static_cast<std::size_t>(kind)]; }
 
 HFONT DefaultFont(int dpi) {
   NONCLIENTMETRICSW metrics{};
@@ -115,7 +156,9 @@ void Win32Form::CreateControls(int dpi) {
   int id = kFirstControlId;
   for (const ControlDesign& c : design_.controls) {
     const int this_id = id++;
-    if (c.kind == Kind::WebBrowser) {
+    by_id_.push_back(nullptr);
+    const KindTraits& kind = TraitsOf(c.kind);
+    if (kind.window_class == nullptr) {
       // Never seen and never focused: an object without a window.
       browsers_.emplace_back(c.name, runtime_.NewBrowser());
       continue;
@@ -127,32 +170,14 @@ void Win32Form::CreateControls(int dpi) {
           TwipsToPixels(design_.client_height, dpi) - TwipsToPixels(design_.client_height - c.height, dpi);
       px = RECT{0, client.bottom - h, client.right, client.bottom};
     }
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    DWORD ex = 0;
-    const wchar_t* window_class = L"STATIC";
-    switch (c.kind) {
-      case Kind::CommandButton:
-        window_class = L"BUTTON";
-        style |= WS_TABSTOP | BS_NOTIFY | (c.settings.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-        break;
-      case Kind::TextBox:
-        window_class = L"EDIT";
-        style |= WS_TABSTOP | ES_AUTOHSCROLL;
-        ex = WS_EX_CLIENTEDGE;
-        break;
-      case Kind::Label:
-        style |= SS_NOPREFIX | (c.settings.centred ? SS_CENTER : SS_LEFT);
-        break;
-      case Kind::ProgressBar:
-        window_class = PROGRESS_CLASSW;
-        break;
-      case Kind::WebBrowser:
-        break;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style;
+    if (kind.switch_on != nullptr && c.settings.*kind.switch_on) {
+      style |= kind.switched_style;
     }
     const std::wstring caption(c.caption);
     HWND h = ::CreateWindowExW(
-        ex, window_class, caption.c_str(), style, px.left, px.top, px.right - px.left, px.bottom - px.top,
-        window_.get(),
+        kind.ex_style, kind.window_class, caption.c_str(), style, px.left, px.top, px.right - px.left,
+        px.bottom - px.top, window_.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(this_id)),  // NOLINT(performance-no-int-to-ptr)
         Module(), nullptr);
     if (h == nullptr) {
@@ -165,15 +190,8 @@ void Win32Form::CreateControls(int dpi) {
       font = own_fonts_.back().get();
     }
     ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (c.kind == Kind::TextBox) {
-      // 0 lifts the limit to the most the control can hold.
-      ::SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.settings.max_length), 0);
-    }
-    if (c.kind == Kind::ProgressBar) {
-      controls_.push_back(std::make_unique<ProgressControl>(c, h, focus_));
-    } else {
-      controls_.push_back(std::make_unique<ChildControl>(c, h, focus_));
-    }
+    controls_.push_back(kind.make(c, h, focus_, *events_));
+    by_id_.back() = controls_.back().get();
   }
   ArrangeTabOrder();
 }
@@ -190,7 +208,7 @@ void Win32Form::ArrangeTabOrder() {
   std::vector<Place> order;
   order.reserve(controls_.size());
   for (const auto& c : controls_) {
-    order.push_back({Layer(c->Design().kind), c->Design().tab_index, order.size(), c.get()});
+    order.push_back({TraitsOf(c->Design().kind).layer, c->Design().tab_index, order.size(), c.get()});
   }
   std::ranges::sort(order, [](const Place& a, const Place& b) {
     return std::tie(a.layer, a.tab_index, a.position) < std::tie(b.layer, b.tab_index, b.position);
@@ -258,6 +276,7 @@ void Win32Form::CloseSilently() {
   // the table: with window_ already empty it treats the window as none of ours.
   UniqueWindow closing = std::move(window_);
   closing.reset();
+  by_id_.clear();
   controls_.clear();
   browsers_.clear();
   focus_ = FocusMemory{};
@@ -276,10 +295,10 @@ ChildControl* Win32Form::Find(std::wstring_view name) const {
 
 ChildControl* Win32Form::FindById(int id) const {
   const int index = id - kFirstControlId;
-  if (index < 0 || static_cast<std::size_t>(index) >= design_.controls.size()) {
+  if (index < 0 || static_cast<std::size_t>(index) >= by_id_.size()) {
     return nullptr;
   }
-  return Find(design_.controls[static_cast<std::size_t>(index)].name);
+  return by_id_[static_cast<std::size_t>(index)];
 }
 
 HWND Win32Form::ControlWindow(std::wstring_view name) const {
@@ -288,11 +307,11 @@ HWND Win32Form::ControlWindow(std::wstring_view name) const {
 }
 
 TextBox& Win32Form::TextBoxNamed(std::wstring_view name) {
-  ChildControl* c = Find(name);
-  if (c == nullptr || c->Design().kind != Kind::TextBox) {
+  auto* box = dynamic_cast<TextBox*>(Find(name));
+  if (box == nullptr) {
     throw Failure("Text box not found");
   }
-  return *c;
+  return *box;
 }
 
 Control& Win32Form::ControlNamed(std::wstring_view name) {
@@ -300,7 +319,7 @@ Control& Win32Form::ControlNamed(std::wstring_view name) {
   if (c == nullptr) {
     throw Failure("Control not found");
   }
-  return *c;
+  return c->AsControl();
 }
 
 void Win32Form::ShowHeldBackProgress(bool when_due) const {
@@ -332,17 +351,18 @@ int Win32Form::DefaultId() const {
   // Enter presses the focused button, otherwise the stored default button.
   HWND focus = ::GetFocus();
   int fallback = 0;
-  int id = kFirstControlId;
-  for (const ControlDesign& c : design_.controls) {
-    if (c.kind == Kind::CommandButton) {
-      if (focus != nullptr && ControlWindow(c.name) == focus) {
-        return id;
-      }
-      if (c.settings.default_button) {
-        fallback = id;
-      }
+  for (std::size_t i = 0; i < by_id_.size(); ++i) {
+    const ChildControl* c = by_id_[i];
+    if (c == nullptr || c->Design().kind != Kind::CommandButton) {
+      continue;
     }
-    ++id;
+    const int id = kFirstControlId + static_cast<int>(i);
+    if (focus != nullptr && c->Window() == focus) {
+      return id;
+    }
+    if (c->Design().settings.default_button) {
+      fallback = id;
+    }
   }
   return fallback;
 }
@@ -350,7 +370,7 @@ int Win32Form::DefaultId() const {
 HWND Win32Form::FirstTabStop() const {
   const ChildControl* best = nullptr;
   for (const auto& c : controls_) {
-    if (TakesFocus(c->Design().kind) && ::IsWindowEnabled(c->Window()) != FALSE &&
+    if (TraitsOf(c->Design().kind).takes_focus && ::IsWindowEnabled(c->Window()) != FALSE &&
         (best == nullptr || c->Design().tab_index < best->Design().tab_index)) {
       best = c.get();
     }
@@ -398,10 +418,10 @@ void Win32Form::OnCommand(WPARAM wparam) {
     return;  // IDCANCEL from Esc among them: there is no cancel button
   }
   const WORD code = HIWORD(wparam);
-  if (c->Design().kind == Kind::CommandButton) {
-    if (code == BN_CLICKED && ::IsWindowEnabled(c->Window()) != FALSE) {
-      const std::wstring_view name = c->Design().name;  // `c` may go with the window
-      runtime_.Dispatch([this, name] { events_->Click(name); });
+  if (const auto* button = dynamic_cast<const ButtonControl*>(c)) {
+    if (code == BN_CLICKED && ::IsWindowEnabled(c->Window()) != FALSE && button->Click()) {
+      const Handler click = button->Click();  // the button may go with the window
+      runtime_.Dispatch(click);
     } else if (code == BN_SETFOCUS) {
       MarkDefaultButton(c->Window());
     }
