@@ -94,6 +94,14 @@ class HeaderTest(unittest.TestCase):
             self.assertLessEqual(pe.os_version, (5, 1), "OS version above XP's 5.1")
             self.assertLessEqual(pe.subsystem_version, (5, 1), "subsystem version above XP's 5.1")
 
+    def test_program_file_size(self):
+        # The 32-bit exe is the product people download: it was 419 KiB before
+        # it was built for size; this catches it growing back.
+        pe = pe_file.PeFile(EXE)
+        if pe.is_64 or self.SUBSYSTEM[0] != 2:
+            return
+        self.assertLessEqual(os.path.getsize(EXE), 276 * 1024, "the 32-bit exe grew past 276 KiB")
+
     def test_no_time_stamps(self):
         pe = pe_file.PeFile(EXE)
         self.assertEqual(pe.timestamp, 0, "link time in the file header")

@@ -30,4 +30,14 @@ std::string NarrowAnsi(std::wstring_view text) {
   return out;
 }
 
+std::wstring DecimalText(std::uint64_t n) {
+  wchar_t digits[20];
+  std::size_t first = sizeof digits / sizeof digits[0];
+  do {
+    digits[--first] = static_cast<wchar_t>(L'0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  return {digits + first, digits + sizeof digits / sizeof digits[0]};
+}
+
 }  // namespace brim::platform::win32

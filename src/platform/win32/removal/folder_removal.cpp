@@ -15,6 +15,7 @@
 #include "platform/win32/removal/target_folder.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
+#include "platform/win32/text.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -123,7 +124,7 @@ class TreeWalk {
     }
     HANDLE top = stack_.front().handle.get();
     for (unsigned tries = 0; tries < kMoveNameTries; ++tries) {
-      const std::wstring name = L"~deep" + std::to_wstring(++moves_);
+      const std::wstring name = L"~deep" + DecimalText(++moves_);
       const nt::Status s = MoveInto(child, top, name);
       if (s == nt::kObjectNameCollision) {
         continue;
