@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/win32/forced_absence.h"
+
 namespace brim::platform::win32 {
 namespace {
 
@@ -30,6 +32,11 @@ bool ClassUnsupported(nt::Status s) {
 
 std::atomic<bool> g_disposition_ex_works{true};
 
+// Test builds can have the listing with ids refused, as FAT-like volumes do.
+bool IdsRefused(ULONG info_class) {
+  return info_class == nt::kFileIdBothDirectoryInformation && ForcedAbsent("FileIdBothDirectoryInformation");
+}
+
 }  // namespace
 
 DirectoryListing::DirectoryListing(HANDLE dir, std::wstring_view mask)
@@ -43,9 +50,12 @@ nt::Status DirectoryListing::Fill() {
       done_ = true;
       return nt::kNameTooLong;
     }
-    const nt::Status s = nt::Ntdll().QueryDirectoryFile(
-        dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
-        (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
+    const nt::Status s =
+        IdsRefused(info_class_)
+            ? nt::kInvalidInfoClass
+            : nt::Ntdll().QueryDirectoryFile(
+                  dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
+                  (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
     if (first_ && info_class_ == nt::kFileIdBothDirectoryInformation && ClassUnsupported(s)) {
       info_class_ = nt::kFileBothDirectoryInformation;  // file systems without ids
       continue;
