@@ -6,9 +6,9 @@
 // default does. Other compilers' runtimes keep their own.
 #include <cstdlib>
 
-#if defined(__GLIBCXX__)
+#ifdef __GLIBCXX__
 // The runtime's own hook, replaced by its reserved name.
-#if defined(__clang__)
+#ifdef __clang__
 #pragma clang diagnostic ignored "-Wreserved-identifier"
 #endif
 namespace __gnu_cxx {  // NOLINT(cert-dcl58-cpp)

@@ -33,7 +33,7 @@ struct Forced {
   }
 
   void Record(const char* name) {
-    const std::lock_guard<std::mutex> lock(mutex);
+    const std::scoped_lock lock(mutex);
     if (log.empty() || !recorded.insert(name).second) {
       return;
     }

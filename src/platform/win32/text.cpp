@@ -1,5 +1,8 @@
 #include "platform/win32/text.h"
 
+#include <array>
+#include <cstddef>
+
 #include "platform/win32/windows_api.h"
 
 namespace brim::platform::win32 {
@@ -31,13 +34,13 @@ std::string NarrowAnsi(std::wstring_view text) {
 }
 
 std::wstring DecimalText(std::uint64_t n) {
-  wchar_t digits[20];
-  std::size_t first = sizeof digits / sizeof digits[0];
+  std::array<wchar_t, 20> digits{};  // 2^64-1 has 20
+  std::size_t first = digits.size();
   do {
     digits[--first] = static_cast<wchar_t>(L'0' + n % 10);
     n /= 10;
   } while (n != 0);
-  return {digits + first, digits + sizeof digits / sizeof digits[0]};
+  return {digits.begin() + static_cast<std::ptrdiff_t>(first), digits.end()};
 }
 
 }  // namespace brim::platform::win32
