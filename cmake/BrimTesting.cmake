@@ -23,13 +23,32 @@ endif()
 # logs the fault it swallows as an "err:" line.
 set(BRIM_HEAP_WINEDEBUG "-all,warn+heap,err+seh")
 
-# brim_add_test(NAME name SOURCES ... [LIBS ...] [DRIVE letter] [DISPLAY] [HEAP_CHECK] [TIMEOUT s])
+# Every newer function or query that the program reaches with a fallback for
+# older systems. The tests labelled `fallbacks` rerun with all of them forced
+# absent (tests/support/forced_absence.cpp, linked only into test programs),
+# and each names the ones whose fallbacks it must see taken.
+set(BRIM_FALLBACK_NAMES "WaitOnAddress,WakeByAddressSingle,GetTickCount64,Wow64DisableWow64FsRedirection,\
+Wow64RevertWow64FsRedirection,SetProcessDPIAware,GetDpiForWindow,MonitorFromWindow,GetMonitorInfoW,CoInitializeEx,\
+FileIdBothDirectoryInformation")
+# What the removal and the window each look up.
+set(BRIM_FALLBACKS_REMOVAL WaitOnAddress WakeByAddressSingle Wow64DisableWow64FsRedirection
+  FileIdBothDirectoryInformation)
+set(BRIM_FALLBACKS_WINDOW SetProcessDPIAware GetDpiForWindow MonitorFromWindow GetMonitorInfoW)
+set(BRIM_FORCED_ABSENCE ${PROJECT_SOURCE_DIR}/tests/support/forced_absence.cpp)
+
+# brim_add_test(NAME name SOURCES ... [LIBS ...] [DRIVE letter] [DISPLAY] [HEAP_CHECK] [TIMEOUT s]
+#               [FALLBACKS name ...])
 # A GoogleTest program: native on the host, under Wine on Windows builds.
 # DRIVE maps a fresh folder as that drive letter (Windows builds only);
 # DISPLAY gives the program the run's X server; HEAP_CHECK runs it under
 # Wine's heap poisoning and fails it on any "err:" line that Wine logs.
+# FALLBACKS adds NAME_fallbacks, the same run with every fallback forced,
+# which must see the named ones taken (Windows builds only).
 function(brim_add_test)
-  cmake_parse_arguments(T "DISPLAY;HEAP_CHECK" "NAME;DRIVE;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY;HEAP_CHECK" "NAME;DRIVE;TIMEOUT" "SOURCES;LIBS;FALLBACKS" ${ARGN})
+  if(WIN32)
+    list(APPEND T_SOURCES ${BRIM_FORCED_ABSENCE})
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -50,17 +69,27 @@ function(brim_add_test)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine
       SKIP_RETURN_CODE ${BRIM_SKIP_CODE})
+    if(T_FALLBACKS)
+      list(JOIN T_FALLBACKS "," expected)
+      add_test(NAME ${T_NAME}_fallbacks COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/support/fallbacks_run.py
+        "${BRIM_FALLBACK_NAMES}" "${expected}" -- ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh $<TARGET_FILE:${T_NAME}>)
+      set_tests_properties(${T_NAME}_fallbacks PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine
+        SKIP_RETURN_CODE ${BRIM_SKIP_CODE} LABELS fallbacks TIMEOUT ${T_TIMEOUT})
+    endif()
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
 
-# brim_add_script_test(NAME name COMMAND ... [DISPLAY] [TIMEOUT s])
+# brim_add_script_test(NAME name COMMAND ... [DISPLAY] [TIMEOUT s] [FALLBACKS name ... [FALLBACK_COMMAND ...]])
 # A test driven from the Linux side (a script that runs programs under Wine).
 # It gets WINEPREFIX, BRIM_WINE (the loader wrapper, cmake/brim-wine), BRIM_BUILD_DIR and, with DISPLAY, BRIM_NEEDS_DISPLAY.
+# FALLBACKS adds NAME_fallbacks, the same run (or FALLBACK_COMMAND: one that
+# starts test builds of the exes) with every fallback forced, which must see
+# the named ones taken.
 function(brim_add_script_test)
-  cmake_parse_arguments(T "DISPLAY" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY" "NAME;TIMEOUT" "COMMAND;FALLBACKS;FALLBACK_COMMAND" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -71,4 +100,14 @@ function(brim_add_script_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT}
     SKIP_RETURN_CODE ${BRIM_SKIP_CODE})
+  if(T_FALLBACKS)
+    if(NOT T_FALLBACK_COMMAND)
+      set(T_FALLBACK_COMMAND ${T_COMMAND})
+    endif()
+    list(JOIN T_FALLBACKS "," expected)
+    add_test(NAME ${T_NAME}_fallbacks COMMAND ${BRIM_WINE_GATE} python3
+      ${PROJECT_SOURCE_DIR}/tests/support/fallbacks_run.py "${BRIM_FALLBACK_NAMES}" "${expected}" -- ${T_FALLBACK_COMMAND})
+    set_tests_properties(${T_NAME}_fallbacks PROPERTIES ENVIRONMENT "${env}" FIXTURES_REQUIRED wine
+      TIMEOUT ${T_TIMEOUT} SKIP_RETURN_CODE ${BRIM_SKIP_CODE} LABELS fallbacks)
+  endif()
 endfunction()

@@ -5,7 +5,8 @@ set -euo pipefail
 pkgs=(cmake make g++ googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
-  xvfb xdotool x11-utils imagemagick icoutils python3 clang-format clang-tidy-22)
+  xvfb xdotool x11-utils imagemagick icoutils python3 clang-format clang-tidy-22
+  debootstrap)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

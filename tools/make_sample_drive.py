@@ -114,9 +114,17 @@ def target_rel(row, user):
     return "Documents and Settings/" + user + tail.replace("\\", "/")
 
 
+# The user's Temp holds a batch of plain files, enough for folder removal to
+# share them with its helper threads (kShareFrom in folder_removal.cpp is 8).
+BATCH_ROW, BATCH_FILES = 7, 12
+
+
 def fill_folder(drive, rel, n):
     """Nested content with read-only items, like a real cache."""
     drive.file(rel + "/index.dat")
+    if n == BATCH_ROW:
+        for i in range(BATCH_FILES):
+            drive.file(rel + "/~DF%04X.tmp" % (0x1A0 + i))
     drive.file(rel + "/entry%d.tmp" % n)
     drive.read_only.append(drive.file(rel + "/locked-down.dat"))
     drive.file(rel + "/sub/cache%d.bin" % n)

@@ -10,6 +10,7 @@
 #include "app/cli_selftest.h"
 #include "cli/cli_run.h"
 #include "platform/win32/removal/reporting_removal.h"
+#include "platform/win32/text.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ std::wstring ErrorText(std::uint32_t code) {
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
     text.pop_back();
   }
-  return text.empty() ? L"error " + std::to_wstring(code) : text;
+  return text.empty() ? L"error " + brim::platform::win32::DecimalText(code) : text;
 }
 
 }  // namespace

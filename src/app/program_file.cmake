@@ -36,3 +36,11 @@ function(brim_add_xp_imports target)
     target_link_options(${target} PRIVATE "LINKER:--defsym,\"__imp__GetTickCount64@0\"=_brim_GetTickCount64")
   endif()
 endfunction()
+
+# The shipped exes leave out GCC's verbose terminate handler, which brings the
+# demangler and the printf family (runtime_trims.cpp).
+function(brim_trim_runtime target)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/app/runtime_trims.cpp)
+  endif()
+endfunction()

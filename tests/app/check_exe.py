@@ -3,7 +3,8 @@
 32-bit exe on XP SP3, the 64-bit one on 64-bit Windows 7) and carries its identity.
 
 Usage: check_exe.py EXE LIST[:LIST...] [TestCase ...]
-  The imports must all be on the lists of functions the target system has.
+  The imports must all be on the lists of functions the target system has,
+  and none on newer_than_xp.txt that those lists don't allow.
 """
 
 import os
@@ -20,6 +21,7 @@ import pe_file  # noqa: E402
 
 EXE = XP_LIST = None
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+NEWER_LIST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "newer_than_xp.txt")
 ENGLISH_US = 0x0409
 
 SEVEN_STRINGS = [
@@ -49,8 +51,8 @@ def read_xp_list(path):
     dll = None
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
-            line = line.strip()
-            if not line or line.startswith("#"):
+            line = line.split("#", 1)[0].strip()  # a note may follow the name
+            if not line:
                 continue
             if line.startswith("[") and line.endswith("]"):
                 dll = line[1:-1].lower()
@@ -61,18 +63,47 @@ def read_xp_list(path):
     return allowed
 
 
+def import_faults(exe, lists):
+    """What is wrong with EXE's imports against LISTS: [(fault, "dll name")]."""
+    allowed = read_lists(lists)
+    newer = read_xp_list(NEWER_LIST) - allowed
+    faults = []
+    for dll, name in pe_file.PeFile(exe).imports():
+        key = (dll.lower(), name)
+        if key in newer:
+            faults.append(("newer than XP", "%s %s" % (dll, name)))
+        elif key not in allowed:
+            faults.append(("not on the lists", "%s %s" % (dll, name)))
+    return sorted(faults)
+
+
 class ImportsTest(unittest.TestCase):
     def test_every_import_exists_on_the_target_system(self):
-        pe = pe_file.PeFile(EXE)
-        allowed = read_lists(XP_LIST)
-        imports = pe.imports()
-        self.assertTrue(imports, "the import table is empty")
-        missing = sorted("%s %s" % (dll, name) for dll, name in imports if (dll.lower(), name) not in allowed)
-        if missing:
-            self.fail("%d import(s) of %s are not on the list(s) %s:\n  %s\n"
-                      "Reach newer functions through GetProcAddress with a fallback, or add them to the "
+        self.assertTrue(pe_file.PeFile(EXE).imports(), "the import table is empty")
+        faults = import_faults(EXE, XP_LIST)
+        if faults:
+            self.fail("%d import(s) of %s fail against %s and %s:\n  %s\n"
+                      "Reach newer functions through RunTimeEntry with a fallback, or add them to the "
                       "list once checked to exist on the target system." % (
-                          len(missing), os.path.basename(EXE), XP_LIST, "\n  ".join(missing)))
+                          len(faults), os.path.basename(EXE), XP_LIST, os.path.basename(NEWER_LIST),
+                          "\n  ".join("%s: %s" % f for f in faults)))
+
+    def test_the_check_fails_on_a_planted_newer_import(self):
+        # A copy of the exe whose first long enough kernel32 import is renamed
+        # WaitOnAddress in place, as a build that called it directly would be.
+        with open(EXE, "rb") as f:
+            data = bytearray(f.read())
+        planted = b"WaitOnAddress"
+        victim = next(name for dll, name in pe_file.PeFile(EXE).imports()
+                      if dll.lower() == "kernel32.dll" and len(name) >= len(planted))
+        at = data.index(b"\0" + victim.encode("ascii") + b"\0") + 1
+        data[at:at + len(victim)] = planted + b"\0" * (len(victim) - len(planted))
+        with tempfile.TemporaryDirectory() as tmp:
+            copy = os.path.join(tmp, "planted.exe")
+            with open(copy, "wb") as f:
+                f.write(data)
+            faults = import_faults(copy, XP_LIST)
+        self.assertIn(("newer than XP", "kernel32.dll waitonaddress"), [(f, i.lower()) for f, i in faults])
 
     def test_no_delay_loaded_imports(self):
         # They would escape the check above and fail only when first called.
@@ -93,6 +124,14 @@ class HeaderTest(unittest.TestCase):
             self.assertEqual(pe.machine, 0x14C, "not a 32-bit x86 program")
             self.assertLessEqual(pe.os_version, (5, 1), "OS version above XP's 5.1")
             self.assertLessEqual(pe.subsystem_version, (5, 1), "subsystem version above XP's 5.1")
+
+    def test_program_file_size(self):
+        # The 32-bit exe is the product people download: it was 419 KiB before
+        # it was built for size; this catches it growing back.
+        pe = pe_file.PeFile(EXE)
+        if pe.is_64 or self.SUBSYSTEM[0] != 2:
+            return
+        self.assertLessEqual(os.path.getsize(EXE), 276 * 1024, "the 32-bit exe grew past 276 KiB")
 
     def test_no_time_stamps(self):
         pe = pe_file.PeFile(EXE)

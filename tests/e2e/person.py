@@ -139,8 +139,12 @@ class PostedKeys:
 
 
 class XKeys:
-    """Real X keyboard events (xdotool), sent only to the program's own X
-    windows so that no keystroke can land in another application."""
+    """Real X keyboard events (xdotool through XTEST), each a whole key press
+    (down and up) to the focused window, sent only while the focus is on the
+    program's own X window, so that no keystroke can land in another
+    application. (Keys sent to a window by id come as a separate down and up:
+    a window that closes on the down, as a message box on Enter, is gone
+    before its up, and Wine 10 then repeats the key as held.)"""
 
     name = "X keyboard events"
     NAMES = {VK_TAB: "Tab", VK_RETURN: "Return", VK_BACK: "BackSpace"}
@@ -155,21 +159,33 @@ class XKeys:
             raise Failed("no X window to type into")
         return xid
 
+    def _xdotool(self, *args, timeout=10):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, check=False,
+                              timeout=timeout)
+
     def look_at(self, window):
         """Makes the program's window the active one, as a click on it would."""
-        subprocess.run(["xdotool", "windowactivate", "--sync", self._target(window)], env=self.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=10)
-        subprocess.run(["xdotool", "windowfocus", "--sync", self._target(window)], env=self.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=10)
+        self._xdotool("windowactivate", "--sync", self._target(window))
+        self._xdotool("windowfocus", "--sync", self._target(window))
+
+    def _focus_on(self, window):
+        target = int(self._target(window), 0)
+        for _ in range(2):
+            focused = self._xdotool("getwindowfocus", "-f").stdout.strip()
+            if focused.isdigit() and int(focused) == target:
+                return
+            self._xdotool("windowfocus", "--sync", str(target))
+        raise Failed("the X focus is not on the program's window (it is on %s)" % (focused or "none"))
 
     def press(self, vk, window=None):
-        subprocess.run(["xdotool", "key", "--window", self._target(window), "--delay", "40", self.NAMES[vk]],
-                       env=self.env, check=True, timeout=10)
+        self._focus_on(window)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "--delay", "40", self.NAMES[vk]], env=self.env,
+                       check=True, timeout=10)
         time.sleep(0.1)
 
     def type(self, text, window=None):
-        subprocess.run(["xdotool", "type", "--window", self._target(window), "--delay", "40", text],
-                       env=self.env, check=True, timeout=30)
+        self._focus_on(window)
+        subprocess.run(["xdotool", "type", "--delay", "40", text], env=self.env, check=True, timeout=30)
         time.sleep(0.1)
 
     def erase(self):

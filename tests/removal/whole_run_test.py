@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """A whole cleanup run over a generated drive of the XP generation (drive T:),
 with the real removal layer and fake controls: every target goes, every other
-file and folder stays, and the bar ends at 184."""
+file and folder stays, the bar ends at 184, and the helper threads shared the
+removal of the Temp folder's batch of files."""
 import json
 import os
 import subprocess
@@ -19,7 +20,9 @@ check(len(manifest["rows"]) == 92, "the sample drive covers all 92 rows")
 
 out = subprocess.run([WINE, tool_path("whole_run_tool.exe"), "T", "Administrator"], env=wine_env(), check=True,
                      capture_output=True, text=True).stdout.splitlines()
-check(out == ["bar=184", "box flags=0 prompt=Finished"], "the run ends at 184 and says Finished: %s" % out)
+check(out[:2] == ["bar=184", "box flags=0 prompt=Finished"], "the run ends at 184 and says Finished: %s" % out)
+jobs = int(out[2].removeprefix("helper jobs="))
+check(jobs >= 2, "both helper threads took a share of a batch (%d jobs)" % jobs)
 
 left = [t for t in manifest["targets"] if os.path.lexists(os.path.join(root, t))]
 check(not left, "every target is gone (left: %s)" % left)
@@ -31,5 +34,6 @@ check(len(manifest["survivors"]) > 150, "the drive has plenty of neighbours and 
 out = subprocess.run([WINE, tool_path("whole_run_tool.exe"), "T", "Administrator"], env=wine_env(), check=True,
                      capture_output=True, text=True).stdout.splitlines()
 check(out[0] == "bar=184", "a run over a swept drive still ends at 184")
+check(out[2] == "helper jobs=0", "nothing was left to share: %s" % out[2])
 missing = [s for s in manifest["survivors"] if not os.path.lexists(os.path.join(root, s))]
 check(not missing, "the second run removed nothing else")

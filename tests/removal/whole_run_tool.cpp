@@ -2,6 +2,7 @@
 //   whole_run_tool DRIVE_TEXT USER_TEXT
 //     prints the bar's final value and every message box shown; a USER_TEXT of
 //     "@FILE" makes one run per line of FILE (see tool_args.h), each printed so;
+//     last, "helper jobs=N": the shares that helper threads removed;
 //   whole_run_tool --pairs
 //     reads one pair a line from stdin, "DRIVE USER", each text as the hex of
 //     its UTF-16 code units (4 digits each, "-" for an empty text, so any
@@ -18,6 +19,7 @@
 #include "cleanup/cleanup_run.h"
 #include "fakes/fake_controls.h"
 #include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/helper_threads.h"
 #include "removal/tool_args.h"
 
 namespace {
@@ -107,6 +109,7 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("box flags=%u prompt=%ls\n", shown.flags, shown.prompt.c_str());
     }
   }
+  std::printf("helper jobs=%llu\n", static_cast<unsigned long long>(brim::platform::win32::HelperJobsDone()));
   std::fflush(stdout);
   return 0;
 }

@@ -3,6 +3,7 @@
 // on has, or that it keeps out of its import table: looked up by module and
 // name at run time, with a typed result that is null when absent.
 
+#include "platform/win32/forced_absence.h"
 #include "platform/win32/windows_api.h"
 
 namespace brim::platform::win32 {
@@ -24,6 +25,10 @@ inline HMODULE RunTimeModule(const wchar_t* module, ModuleUse use) noexcept {
 }
 
 inline AnyEntry EntryIn(HMODULE module, const char* name) noexcept {
+  if (ForcedAbsent(name)) {  // test builds only: the older system's answer
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
   // Through void(*)(), the one cast between function types that is exact.
   return reinterpret_cast<AnyEntry>(::GetProcAddress(module, name));
 }

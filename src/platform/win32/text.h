@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,8 @@ namespace brim::platform::win32 {
 [[nodiscard]] std::wstring WidenAnsi(std::string_view text);
 // UTF-16 as a narrow system text, for what a Failure carries.
 [[nodiscard]] std::string NarrowAnsi(std::wstring_view text);
+// A count in decimal digits. std::to_wstring would bring the C runtime's
+// whole printf family into the exe for this.
+[[nodiscard]] std::wstring DecimalText(std::uint64_t n);
 
 }  // namespace brim::platform::win32

@@ -1,8 +1,17 @@
 #include "platform/win32/removal/helper_threads.h"
 
+#include <atomic>
+
 #include "platform/win32/removal/fs_redirection.h"
 
 namespace brim::platform::win32 {
+namespace {
+
+std::atomic<std::uint64_t> g_jobs_done{0};
+
+}  // namespace
+
+std::uint64_t HelperJobsDone() noexcept { return g_jobs_done.load(std::memory_order_relaxed); }
 
 Helper::~Helper() {
   if (thread_) {
@@ -44,6 +53,7 @@ DWORD WINAPI Helper::Main(void* self_pointer) {
       return 0;
     }
     self->job_(self->context_);
+    g_jobs_done.fetch_add(1, std::memory_order_relaxed);
     self->done_.Post();
   }
 }

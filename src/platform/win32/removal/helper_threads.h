@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 #include "platform/win32/handles.h"
@@ -43,6 +44,10 @@ class Helper {
   bool stop_ = false;
   bool failed_ = false;
 };
+
+// How many jobs helper threads have finished in this process: what tests
+// read to see that a run really shared its files.
+std::uint64_t HelperJobsDone() noexcept;
 
 class HelperThreads {
  public:

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/win32/forced_absence.h"
+
 namespace brim::platform::win32 {
 namespace {
 
@@ -27,6 +29,11 @@ bool ClassUnsupported(nt::Status s) {
          s == nt::kNotSupported;
 }
 
+// Test builds can have the listing with ids refused, as FAT-like volumes do.
+bool IdsRefused(ULONG info_class) {
+  return info_class == nt::kFileIdBothDirectoryInformation && ForcedAbsent("FileIdBothDirectoryInformation");
+}
+
 }  // namespace
 
 DirectoryListing::DirectoryListing(HANDLE dir, std::wstring_view mask)
@@ -40,9 +47,12 @@ nt::Status DirectoryListing::Fill() {
       done_ = true;
       return nt::kNameTooLong;
     }
-    const nt::Status s = nt::Ntdll().QueryDirectoryFile(
-        dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
-        (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
+    const nt::Status s =
+        IdsRefused(info_class_)
+            ? nt::kInvalidInfoClass
+            : nt::Ntdll().QueryDirectoryFile(
+                  dir_, nullptr, nullptr, nullptr, &io, buffer_.data(), kListingBytes, info_class_, FALSE,
+                  (first_ && !mask_.empty()) ? &mask : nullptr, first_ ? TRUE : FALSE);
     if (first_ && info_class_ == nt::kFileIdBothDirectoryInformation && ClassUnsupported(s)) {
       info_class_ = nt::kFileBothDirectoryInformation;  // file systems without ids
       continue;
