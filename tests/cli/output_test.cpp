@@ -32,14 +32,14 @@ std::wstring PlainUnescape(std::wstring_view text) {
 TEST(CliPlain, NoNameActsOnTheTerminalOrForgesALineAndEachReadsBack) {
   std::vector<std::wstring> names;
   for (wchar_t c = 1; c < 0x20; ++c) {
-    names.push_back(std::wstring(L"a") + c + L"b");
+    names.emplace_back(std::wstring(L"a") + c + L"b");
   }
   for (const wchar_t c : {L'\x7f', L'\x85', L'\x9b', L'\x2028', L'\x2029', L'\x202e', L'\x2066', L'<'}) {
-    names.push_back(std::wstring(L"x") + c);
+    names.emplace_back(std::wstring(L"x") + c);
   }
-  names.push_back(L"\x1b[2J\x1b]0;title\x07\x1b[31mred");
-  names.push_back(L"evil\n 7  folder  ok      0 files, 0 folders, 0 bytes  Q:\\x\ntotal: 0 files\r");
-  names.push_back(L"<1B> and <41> are text");
+  names.emplace_back(L"\x1b[2J\x1b]0;title\x07\x1b[31mred");
+  names.emplace_back(L"evil\n 7  folder  ok      0 files, 0 folders, 0 bytes  Q:\\x\ntotal: 0 files\r");
+  names.emplace_back(L"<1B> and <41> are text");
   for (const std::wstring& name : names) {
     RowReport r;
     r.row = 7;
