@@ -10,14 +10,17 @@ change, byte for byte, modes included (drive H:).
   marked for deletion and before they close (or after they were listed and
   before they are opened), their folder becomes a link to the outside folder
   (or a file, a dangling link, a file link).
-- race: the same from the Linux side in a tight loop, no hooks.
+- race: the same from the Linux side in a tight loop, no hooks, through the
+  removal driver and through the real console companion's clean (rows 7 and
+  22, a profile's Temp).
 """
 import os
 import shutil
+import subprocess
 import threading
 import time
 
-from wine_drive import check, fingerprint, map_drive, remove_tree, run_tool, start_tool, write
+from wine_drive import WINE, check, fingerprint, map_drive, remove_tree, run_tool, start_tool, wine_env, write
 
 root = map_drive("H")
 temp = os.path.join(root, "Temp")
@@ -135,21 +138,17 @@ for (kind, make), (row, (op, path, hook)) in ((k, r) for k in CLOSE_KINDS.items(
     untouched(before, "%s row, folder swapped for a %s before the close" % (row, kind))
     check(out[:2] == [op, "fail"], "%s row, swapped for a %s: the removal says it failed" % (row, kind))
 
-# The race without hooks: removals of Temp again and again while the Linux
-# side keeps making `batch` of hard links to outside files and swapping it
-# for a link to the outside folder.
-fresh()
-os.makedirs(temp)
+# The race without hooks: removals again and again while the Linux side keeps
+# making `batch` of hard links to outside files and swapping it for a link to
+# the outside folder. First through the driver, then through the real
+# console companion over a profile's Temp.
 victims = [os.path.join(outside, "v%d.tmp" % i) for i in range(16)]
-for i, v in enumerate(victims):
-    write(v, "precious %d" % i)
-before = fingerprint(outside, elsewhere)
-stop = threading.Event()
-swaps = [0]
+profile_temp = os.path.join(root, "Documents and Settings", "U", "Local Settings", "Temp")
+CLI = os.path.join(os.environ["BRIM_BUILD_DIR"], "src", "app", "brimsweep-cli.exe")
 
 
-def swapper():
-    batch = os.path.join(temp, "batch")
+def swapper(folder, stop, swaps):
+    batch = os.path.join(folder, "batch")
     while not stop.is_set():
         try:
             if os.path.islink(batch):
@@ -168,15 +167,31 @@ def swapper():
             pass  # the removal got there first; go round again
 
 
-thread = threading.Thread(target=swapper)
-thread.start()
-try:
-    out = run_tool("loop", "6", r"H:\Temp", timeout=120)
-finally:
-    stop.set()
-    thread.join()
-print("race: %s, %d swaps" % (out, swaps[0]))
-check(swaps[0] > 20 and int(out[0].split()[1].split("=")[1]) > 20, "the race really ran")
-after = fingerprint(outside, elsewhere)
-check(after == before, "the outside files are intact after the race: %s" %
-      sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))[:4])
+def cli_runs(seconds):
+    runs, end = 0, time.time() + seconds
+    while time.time() < end:
+        subprocess.run([WINE, CLI, "clean", "H", "U"], env=wine_env(), capture_output=True, check=True, timeout=120)
+        runs += 1
+    return ["cli runs=%d" % runs]
+
+
+for where, folder, removals in (("the driver", temp, lambda: run_tool("loop", "6", r"H:\Temp", timeout=120)),
+                                ("the console companion", profile_temp, lambda: cli_runs(10))):
+    fresh()
+    os.makedirs(folder, exist_ok=True)
+    for i, v in enumerate(victims):
+        write(v, "precious %d" % i)
+    before = fingerprint(outside, elsewhere)
+    stop, swaps = threading.Event(), [0]
+    thread = threading.Thread(target=swapper, args=(folder, stop, swaps))
+    thread.start()
+    try:
+        out = removals()
+    finally:
+        stop.set()
+        thread.join()
+    print("race through %s: %s, %d swaps" % (where, out, swaps[0]))
+    check(swaps[0] > 20 and int(out[0].split()[1].split("=")[1]) > 3, "the race through %s really ran" % where)
+    after = fingerprint(outside, elsewhere)
+    check(after == before, "the outside files are intact after the race through %s: %s" % (
+        where, sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))[:4]))
