@@ -135,9 +135,13 @@ struct RealProgram {
   }
 
   // Handles everything queued, until the queue stays empty for a moment.
+  // Until the queue has been idle for 60 ms, or 5 s at most: a stream of
+  // messages (a hover timer, say) must fail a test, not hang it.
   void Pump() {
-    auto idle_since = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - idle_since < std::chrono::milliseconds(60)) {
+    const auto start = std::chrono::steady_clock::now();
+    auto idle_since = start;
+    while (std::chrono::steady_clock::now() - idle_since < std::chrono::milliseconds(60) &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
       MSG msg;
       if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
         if (msg.message == WM_QUIT) {
