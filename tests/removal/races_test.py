@@ -8,7 +8,7 @@ import os
 import threading
 import time
 
-from wine_drive import check, map_drive, remove_tree, run_tool, snapshot, start_tool, write
+from wine_drive import at_hook, check, go_on, map_drive, remove_tree, run_tool, snapshot, write
 
 root = map_drive("S")
 outside = os.path.join(root, "outside")
@@ -34,32 +34,11 @@ def fresh_target():
     return t
 
 
-def at_hook(*args):
-    """Starts the tool and returns it once it stands at its hook (S:\\hs)."""
-    for name in ("hook-fired", "hook-go"):
-        if os.path.exists(os.path.join(handshake, name)):
-            os.remove(os.path.join(handshake, name))
-    proc = start_tool(*args)
-    deadline = time.time() + 30
-    while not os.path.exists(os.path.join(handshake, "hook-fired")):
-        if time.time() > deadline or proc.poll() is not None:
-            proc.kill()
-            raise SystemExit("FAIL: the hook never fired")
-        time.sleep(0.02)
-    return proc
-
-
-def go_on(proc):
-    """Lets the tool past its hook; its output once it ends."""
-    write(os.path.join(handshake, "hook-go"))
-    return proc.communicate(timeout=60)[0]
-
-
 def swapped_run(pause_before, swap):
     """Removes S:\\Temp, swapping `pause_before` for a link at the hook."""
-    proc = at_hook("--pause-before", pause_before, r"S:\hs", "folder", r"S:\Temp")
+    proc = at_hook(handshake, "--pause-before", pause_before, r"S:\hs", "folder", r"S:\Temp")
     swap()
-    return go_on(proc).split()
+    return go_on(handshake, proc).split()
 
 
 t = fresh_target()
@@ -119,12 +98,12 @@ def profile_swapped_between_rows(place):
     remove_tree(place)
     write(os.path.join(place, "Cookies", "keep.txt"), "precious")
     cookies = r"S:\Documents and Settings\U\Cookies"
-    proc = at_hook("--one-run", "folder", r"S:\Documents and Settings\U\Temp", "wait", r"S:\hs",
+    proc = at_hook(handshake, "--one-run", "folder", r"S:\Documents and Settings\U\Temp", "wait", r"S:\hs",
                    "folder", cookies, "forget", "-", "files", cookies + r"\keep.txt")
     kept = os.path.exists(os.path.join(place, "Cookies", "keep.txt"))
     bury(profile)
     os.symlink(place, profile)
-    return go_on(proc).splitlines(), kept
+    return go_on(handshake, proc).splitlines(), kept
 
 
 for place, where in ((off_drive, "off the drive"), (os.path.join(root, "moved", "U"), "elsewhere on the drive")):

@@ -20,7 +20,7 @@ import subprocess
 import threading
 import time
 
-from wine_drive import WINE, check, fingerprint, map_drive, remove_tree, run_tool, start_tool, wine_env, write
+from wine_drive import WINE, at_hook, check, fingerprint, go_on, map_drive, remove_tree, run_tool, wine_env, write
 
 root = map_drive("H")
 temp = os.path.join(root, "Temp")
@@ -44,25 +44,6 @@ def fresh():
 def bury(path):
     serial[0] += 1
     os.rename(path, os.path.join(graveyard, str(serial[0])))
-
-
-def hooked(*args):
-    for name in ("hook-fired", "hook-go"):
-        if os.path.exists(os.path.join(handshake, name)):
-            os.remove(os.path.join(handshake, name))
-    proc = start_tool(*args)
-    deadline = time.time() + 30
-    while not os.path.exists(os.path.join(handshake, "hook-fired")):
-        if time.time() > deadline or proc.poll() is not None:
-            proc.kill()
-            raise SystemExit("FAIL: the hook never fired: %s" % (args,))
-        time.sleep(0.02)
-    return proc
-
-
-def go_on(proc):
-    write(os.path.join(handshake, "hook-go"))
-    return proc.communicate(timeout=120)[0].split()
 
 
 def untouched(before, what):
@@ -93,12 +74,12 @@ for kind, make in DEEP_KINDS.items():
     make(os.path.join(outside, "d16"))
     write(os.path.join(outside, "f.tmp"), "precious outside")
     before = None
-    proc = hooked(*DEEP_HOOK, r"H:\hs", "folder", r"H:\Temp")
+    proc = at_hook(handshake, *DEEP_HOOK, r"H:\hs", "folder", r"H:\Temp")
     d15 = os.path.join(temp, *["d%d" % i for i in range(1, 16)])
     bury(d15)
     os.symlink(os.path.abspath(outside), d15)
     before = fingerprint(outside, elsewhere, graveyard)
-    out = go_on(proc)
+    out = go_on(handshake, proc).split()
     # The run's second row over the same folder (row 22 repeats row 7).
     again = run_tool("folder", r"H:\Temp")
     print("deep, %s: %s then %s" % (kind, out, again))
@@ -128,12 +109,12 @@ for (kind, make), (row, (op, path, hook)) in ((k, r) for k in CLOSE_KINDS.items(
         victim = os.path.join(outside, "v%d.tmp" % i)
         write(victim, "precious %d" % i)
         os.link(victim, os.path.join(batch, "v%d.tmp" % i))
-    proc = hooked(*hook, op, path)
+    proc = at_hook(handshake, *hook, op, path)
     before = fingerprint(outside, elsewhere)
     bury(batch)
     make(batch)
     before.update(fingerprint(graveyard))
-    out = go_on(proc)
+    out = go_on(handshake, proc).split()
     print("close, %s, %s row: %s" % (kind, row, out))
     untouched(before, "%s row, folder swapped for a %s before the close" % (row, kind))
     check(out[:2] == [op, "fail"], "%s row, swapped for a %s: the removal says it failed" % (row, kind))

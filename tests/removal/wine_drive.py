@@ -3,6 +3,7 @@ drive letter in the test run's Wine prefix, and the removal driver."""
 import os
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from brim_wine import WINE, env as wine_env  # noqa: E402,F401
@@ -56,3 +57,25 @@ def write(path, text="data"):
 def read(path):
     with open(path, encoding="utf-8") as fh:
         return fh.read()
+
+
+def at_hook(handshake, *args):
+    """Starts remove_tool.exe with `args` and returns it once it stands at its
+    hook (the handshake folder `handshake`, a Unix path, holds "hook-fired")."""
+    for name in ("hook-fired", "hook-go"):
+        if os.path.exists(os.path.join(handshake, name)):
+            os.remove(os.path.join(handshake, name))
+    proc = start_tool(*args)
+    deadline = time.time() + 30
+    while not os.path.exists(os.path.join(handshake, "hook-fired")):
+        if time.time() > deadline or proc.poll() is not None:
+            proc.kill()
+            raise SystemExit("FAIL: the hook never fired: %s" % (args,))
+        time.sleep(0.02)
+    return proc
+
+
+def go_on(handshake, proc):
+    """Lets the tool past its hook; its output once it ends."""
+    write(os.path.join(handshake, "hook-go"))
+    return proc.communicate(timeout=120)[0]
