@@ -20,7 +20,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
-from brim_wine import WINE, env as wine_env  # noqa: E402
+from brim_wine import WINE, own_prefix_env  # noqa: E402
 from wine_drives import map_folder  # noqa: E402
 
 
@@ -49,10 +49,7 @@ def main():
     exe = args.program or os.path.join(build, "bench", "removal_bench.exe")
     work = os.path.join(build, "bench-work", "depth")
     os.makedirs(work, exist_ok=True)
-    env = wine_env(WINEPREFIX=os.path.join(work, "prefix"))
-    if not os.path.isdir(env["WINEPREFIX"]):
-        subprocess.run([WINE, "wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
+    env = own_prefix_env(os.path.join(work, "prefix"))
     map_folder("b", work, env["WINEPREFIX"])
     depths = [int(d) for d in args.depths.split(",")]
     for depth in depths:

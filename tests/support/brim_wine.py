@@ -38,6 +38,16 @@ def env(display=None, **settings):
     return out
 
 
+def own_prefix_env(prefix):
+    """The environment of a Wine prefix of its own at `prefix`, made on first
+    use (a bench's, kept between its runs)."""
+    out = env(WINEPREFIX=prefix)
+    if not os.path.isdir(prefix):
+        subprocess.run([WINE, "wineboot", "-i"], env=out, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    return out
+
+
 def test_env(**settings):
     """The environment of a program under CTest: the run's prefix and X server
     (cmake/wine-fixture.sh writes its display number)."""
