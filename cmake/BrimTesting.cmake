@@ -32,7 +32,7 @@ Wow64RevertWow64FsRedirection,SetProcessDPIAware,GetDpiForWindow,MonitorFromWind
 FileIdBothDirectoryInformation")
 # What the removal and the window each look up.
 set(BRIM_FALLBACKS_REMOVAL WaitOnAddress WakeByAddressSingle Wow64DisableWow64FsRedirection
-  FileIdBothDirectoryInformation)
+  Wow64RevertWow64FsRedirection FileIdBothDirectoryInformation)
 set(BRIM_FALLBACKS_WINDOW SetProcessDPIAware GetDpiForWindow MonitorFromWindow GetMonitorInfoW)
 set(BRIM_FORCED_ABSENCE ${PROJECT_SOURCE_DIR}/tests/support/forced_absence.cpp)
 

@@ -14,8 +14,10 @@ void RedirectionOff::Off() noexcept {
   if (off_) {
     return;
   }
+  // Both or neither: never turned off where it couldn't be turned back on.
   const auto disable = RunTimeEntry<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
-  off_ = disable != nullptr && disable(&old_value_) != FALSE;
+  const auto revert = RunTimeEntry<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
+  off_ = disable != nullptr && revert != nullptr && disable(&old_value_) != FALSE;
 }
 
 void RedirectionOff::Restore() noexcept {
