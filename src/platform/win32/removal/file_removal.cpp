@@ -9,10 +9,9 @@
 
 #include "platform/failure.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/child_open.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
-#include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
@@ -37,14 +36,14 @@ struct Match {
 // enough: the checked open catches a swap since (see OpenChecked), and
 // whether it went is asked once per row.
 DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data, bool preview,
-                  DeleteModes& modes, CheckBuffers& buffers, Match& match) {
+                  DeleteModes& modes, std::vector<ULONGLONG>& name_buffer, Match& match) {
   if (IsReparsePoint(data.dwFileAttributes)) {
     return kLinkRefused;
   }
-  CheckedChild child;
-  const DWORD error =
+  CheckedChild child =
       OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
-                  preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
+                  preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, name_buffer);
+  const DWORD error = child.error;
   if (error == kItemGone) {
     return 0;  // another program removed it since it was listed
   }
@@ -81,9 +80,9 @@ bool StillThere(HANDLE folder, const std::wstring& name) {
 
 // The same for many: true when a plain file still matches after every match
 // was removed.
-bool AFileStillMatches(const std::wstring& path) {
+bool AFileStillMatches(const std::wstring& verbatim) {
   WIN32_FIND_DATAW data{};
-  const FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
+  const FindHandle find(::FindFirstFileW(verbatim.c_str(), &data));
   if (!find) {
     return false;
   }
@@ -95,8 +94,8 @@ bool AFileStillMatches(const std::wstring& path) {
   return false;
 }
 
-void Report(RemovalSink& sink, const std::wstring& path, const Match& match) {
-  std::wstring item = path.substr(0, path.size() - SplitTarget(path).leaf.size());
+void Report(RemovalSink& sink, const Target& target, const Match& match) {
+  std::wstring item = target.path.substr(0, target.path.size() - target.leaf.size());
   item += match.name;
   if (match.error == 0) {
     sink.Removed(item, false, match.size);
@@ -114,15 +113,14 @@ void Report(RemovalSink& sink, const std::wstring& path, const Match& match) {
 // the same files (hard links), those would go. So the folder must still be
 // at its name, or the marks are taken back.
 // Returns the first error among them.
-DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink,
-             const std::wstring& path, bool preview, const std::function<void()>& after_mark,
-             CheckBuffers& buffers) {
+DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink, bool preview,
+             const std::function<void()>& after_mark, std::vector<ULONGLONG>& name_buffer) {
   const bool any_marked =
       std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); });
   if (any_marked && after_mark) {
     after_mark();
   }
-  if (any_marked && !StillAtItsName(folder.opened_as, folder.name, folder.id, buffers.name_info)) {
+  if (any_marked && !StillAtItsName(folder.opened_as, folder.name, folder.id, name_buffer)) {
     for (Match& m : held) {
       if (m.marked) {
         UnmarkForDeletion(m.marked.get());  // if even this fails, the row fails all the same
@@ -141,7 +139,7 @@ DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* 
       m.error = ERROR_ACCESS_DENIED;
     }
     if (sink != nullptr) {
-      Report(*sink, path, m);
+      Report(*sink, folder.target, m);
     }
     first_error = first_error != 0 ? first_error : m.error;
   }
@@ -153,18 +151,15 @@ DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* 
 
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview,
                          AnchorCache* anchors, const std::function<void()>& after_mark) {
-  RequireNameable(path);
-  if (SplitTarget(path).leaf.empty()) {
-    throw Failure("no file name", ERROR_FILE_NOT_FOUND);
-  }
-  const TargetFolder folder = OpenTargetFolder(path, anchors);
+  const TargetFolder folder = PlaceTarget(path, RowKind::Files, anchors);
+  const std::wstring verbatim = VerbatimPath(folder.target.path);
 
   WIN32_FIND_DATAW data{};
-  FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
+  FindHandle find(::FindFirstFileW(verbatim.c_str(), &data));
   if (!find) {
     throw Failure("no file matches", ::GetLastError());
   }
-  CheckBuffers buffers;
+  std::vector<ULONGLONG> name_buffer;
   DeleteModes modes;
   bool matched = false;
   DWORD first_error = 0;
@@ -172,7 +167,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
   std::vector<std::wstring> removed;  // while few enough to ask for by name
   std::vector<Match> held;
   const auto settle = [&] {
-    const DWORD error = Settle(folder, held, sink, path, preview, after_mark, buffers);
+    const DWORD error = Settle(folder, held, sink, preview, after_mark, name_buffer);
     first_error = first_error != 0 ? first_error : error;
   };
   do {
@@ -184,7 +179,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
     match.name = data.cFileName;
     match.attributes = data.dwFileAttributes;
     match.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    match.error = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, buffers, match);
+    match.error = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, name_buffer, match);
     if (match.error == 0 && count < kAskByNameUpTo) {
       removed.emplace_back(data.cFileName);
     }
@@ -208,7 +203,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
         count <= kAskByNameUpTo
             ? std::ranges::any_of(
                   removed, [&](const std::wstring& name) { return StillThere(folder.handle.get(), name); })
-            : AFileStillMatches(path);
+            : AFileStillMatches(verbatim);
     if (stays) {
       first_error = ERROR_ACCESS_DENIED;
     }

@@ -9,11 +9,10 @@
 
 #include "platform/failure.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/child_open.h"
 #include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
-#include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
@@ -42,11 +41,6 @@ constexpr DWORD kReadOnlyKept = ERROR_FILE_READ_ONLY;
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
 
-// A leaf that the NT layer would read as a pattern or as a step upwards.
-bool LeafNamesNothing(std::wstring_view leaf) {
-  return leaf.empty() || IsDotOrDotDot(leaf) || leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
-}
-
 bool ReadOnly(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
 
 // Under Wine a read-only folder has no write permission and keeps its
@@ -56,14 +50,15 @@ bool ReadOnly(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) 
 // ignores read-only where the system can. Returns 0 or a Win32 error.
 DWORD ClearFolderReadOnly(HANDLE parent, std::wstring_view parent_name, std::wstring_view name,
                           std::int64_t id, ULONG attributes, std::wstring_view tree_root) {
-  CheckBuffers buffers;
-  CheckedChild writable;
-  const DWORD error = OpenChecked(parent, parent_name, DirEntry{name, FILE_ATTRIBUTE_DIRECTORY, id},
-                                  FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, tree_root, buffers, writable);
-  if (error == ERROR_ACCESS_DENIED) {
+  std::vector<ULONGLONG> name_buffer;
+  const CheckedChild writable =
+      OpenChecked(parent, parent_name, DirEntry{name, FILE_ATTRIBUTE_DIRECTORY, id},
+                  FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, tree_root, name_buffer);
+  if (writable.error == ERROR_ACCESS_DENIED) {
     return 0;
   }
-  return error != 0 ? error : nt::ToWin32Error(ClearReadOnly(writable.handle.get(), attributes));
+  return writable.error != 0 ? writable.error
+                             : nt::ToWin32Error(ClearReadOnly(writable.handle.get(), attributes));
 }
 
 DWORD MarkError(nt::Status s) { return s == nt::kCannotDelete ? kReadOnlyKept : nt::ToWin32Error(s); }
@@ -164,9 +159,9 @@ class TreeWalk {
     Flush();  // the batch belongs to this level
     Level& level = stack_.back();
     const bool dir = IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes);
-    CheckedChild child;
-    const DWORD error = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
-                                    root_, buffers_, child);
+    CheckedChild child = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
+                                     root_, name_buffer_);
+    const DWORD error = child.error;
     if (error == kItemGone) {  // another program removed it since it was listed
       return;
     }
@@ -186,9 +181,9 @@ class TreeWalk {
         }
       }
       if (options_.sink != nullptr) {
-        shown_.append(buffers_.resolved, path_.size());  // "\\" and the name as the file system has it
+        shown_.append(child.name, path_.size());  // "\\" and the name as the file system has it
       }
-      path_ = buffers_.resolved;
+      path_ = std::move(child.name);
       opened_as_ += L'\\';
       opened_as_ += entry.name;
       Push(std::move(child.handle), child.id);  // `level` is not used past this point
@@ -216,7 +211,7 @@ class TreeWalk {
   // One plain file of the batch, slot `i`: opened, checked and marked for
   // deletion; its handle is kept marked until the batch settles. Returns 0
   // or a Win32 error.
-  DWORD RemoveFile(std::size_t i, CheckBuffers& buffers) {
+  DWORD RemoveFile(std::size_t i, std::vector<ULONGLONG>& name_buffer) {
     // A read-only file is opened to clear it only where the volume has
     // shown that it can't ignore read-only, or once it proved so here.
     const bool read_only = Forced() && ReadOnly(batch_[i].attributes);
@@ -224,14 +219,13 @@ class TreeWalk {
     CheckedChild child;
     nt::Status s = nt::kSuccess;
     for (;;) {
-      const DWORD error =
-          OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(),
-                      file_access_ | (write ? FILE_WRITE_ATTRIBUTES : 0), root_, buffers, child);
-      if (error == kItemGone) {
+      child = OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(),
+                          file_access_ | (write ? FILE_WRITE_ATTRIBUTES : 0), root_, name_buffer);
+      if (child.error == kItemGone) {
         return 0;  // another program removed it since it was listed
       }
-      if (error != 0 || options_.preview) {
-        return error;
+      if (child.error != 0 || options_.preview) {
+        return child.error;
       }
       s = MarkForDeletion(child.handle.get(), options_.force, modes_);
       if (s != nt::kAccessDenied || !read_only || write) {
@@ -247,11 +241,11 @@ class TreeWalk {
   }
 
   // Every `step`th file of the batch from `first`; the first error, if any.
-  DWORD RemoveShare(std::size_t first, std::size_t step, CheckBuffers& buffers) noexcept {
+  DWORD RemoveShare(std::size_t first, std::size_t step, std::vector<ULONGLONG>& name_buffer) noexcept {
     DWORD first_error = 0;
     try {
       for (std::size_t i = first; i < used_; i += step) {
-        const DWORD error = RemoveFile(i, buffers);
+        const DWORD error = RemoveFile(i, name_buffer);
         results_[i] = error;  // each share writes its own slots
         if (first_error == 0) {
           first_error = error;
@@ -267,13 +261,13 @@ class TreeWalk {
   struct Share {
     TreeWalk* walk = nullptr;
     std::size_t first = 0;
-    CheckBuffers buffers;
+    std::vector<ULONGLONG> name_buffer;
     DWORD error = 0;
   };
 
   static void HelperShare(void* share_pointer) {
     auto* share = static_cast<Share*>(share_pointer);
-    share->error = share->walk->RemoveShare(share->first, kShares, share->buffers);
+    share->error = share->walk->RemoveShare(share->first, kShares, share->name_buffer);
   }
 
   // Removes the batched files of the current folder, shared with the
@@ -294,9 +288,9 @@ class TreeWalk {
       }
     }
     // Share 0, and any share no helper took, here.
-    DWORD error = RemoveShare(0, kShares, buffers_);
+    DWORD error = RemoveShare(0, kShares, name_buffer_);
     for (std::size_t first = started + 1; first < kShares; ++first) {
-      const DWORD e = RemoveShare(first, kShares, buffers_);
+      const DWORD e = RemoveShare(first, kShares, name_buffer_);
       error = error != 0 ? error : e;
     }
     for (std::size_t i = 0; i < started; ++i) {
@@ -323,7 +317,7 @@ class TreeWalk {
     if (any_marked && options_.after_mark) {
       options_.after_mark();
     }
-    if (any_marked && !StillAtItsName(opened_as_, path_, level.id, buffers_.name_info)) {
+    if (any_marked && !StillAtItsName(opened_as_, path_, level.id, name_buffer_)) {
       for (std::size_t i = 0; i < used_; ++i) {
         if (marked_[i]) {
           UnmarkForDeletion(marked_[i].get());  // if even this fails, the walk fails below all the same
@@ -450,8 +444,8 @@ class TreeWalk {
   std::wstring root_;       // resolved name of the folder being removed
   std::wstring opened_as_;  // the NT path the folder on top of the stack was reached by
   std::wstring shown_;      // where the folder on top of the stack was found below the target, for reports
-  CheckBuffers buffers_;
-  std::vector<FoundEntry> batch_;  // plain files listed, not yet removed
+  std::vector<ULONGLONG> name_buffer_;  // the name queries' room on this thread
+  std::vector<FoundEntry> batch_;       // plain files listed, not yet removed
   std::size_t used_ = 0;
   DWORD first_error_ = 0;
   bool top_marked_ = false;
@@ -474,23 +468,20 @@ class TreeWalk {
 }  // namespace
 
 void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
-  RequireNameable(folder_spec);
-  if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
-    throw Failure("folder name names nothing", ERROR_INVALID_NAME);
-  }
-  const TargetFolder parent = OpenTargetFolder(folder_spec, options.anchors);
+  const TargetFolder parent = PlaceTarget(folder_spec, RowKind::Folder, options.anchors);
+  const std::wstring& leaf = parent.target.leaf;
 
   // Opened by its name, as a folder, and checked as a listed folder would be
   // (no listing first: it would cost a handle and a query per row, and the
   // checks on the handle catch whatever a listing could have shown).
   if (options.before_open) {
-    options.before_open(parent.leaf);
+    options.before_open(leaf);
   }
-  CheckBuffers buffers;
-  CheckedChild top;
-  const DWORD error =
-      OpenChecked(parent.handle.get(), parent.name, DirEntry{parent.leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
-                  options.preview ? kPreviewFolderAccess : kFolderAccess, {}, buffers, top);
+  std::vector<ULONGLONG> name_buffer;
+  CheckedChild top =
+      OpenChecked(parent.handle.get(), parent.name, DirEntry{leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
+                  options.preview ? kPreviewFolderAccess : kFolderAccess, {}, name_buffer);
+  const DWORD error = top.error;
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
@@ -507,18 +498,18 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   }
   if (options.force && !options.preview && ReadOnly(top.attributes)) {
     const DWORD clear_error =
-        ClearFolderReadOnly(parent.handle.get(), parent.name, parent.leaf, top.id, top.attributes, {});
+        ClearFolderReadOnly(parent.handle.get(), parent.name, leaf, top.id, top.attributes, {});
     if (clear_error != 0) {
       TargetStays(options, folder_spec, clear_error == kLinkRefused ? Stay::Link : Stay::Error,
                   "cannot clear the folder's read-only attribute", clear_error);
     }
   }
   TreeWalk walk(options);
-  walk.Run(std::move(top.handle), std::move(buffers.resolved), top.id, folder_spec);
+  walk.Run(std::move(top.handle), std::move(top.name), top.id, folder_spec);
   DWORD first_error = walk.first_error();
   // Wine unlinks at close and drops errors there; make sure the folder went.
   if (first_error == 0 && !options.preview) {
-    if (!NameGone(parent.handle.get(), parent.leaf, nt::kFileDirectoryFile)) {
+    if (!NameGone(parent.handle.get(), leaf, nt::kFileDirectoryFile)) {
       first_error = ERROR_DIR_NOT_EMPTY;
       if (options.sink != nullptr) {
         options.sink->Stayed(folder_spec, Stay::Error, first_error);
