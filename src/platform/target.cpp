@@ -116,29 +116,30 @@ bool Inside(std::wstring_view name, std::wstring_view anchor, SameNameFn same) {
   return Below(name, anchor, same).has_value();
 }
 
-bool NamesChild(std::wstring_view name, std::wstring_view dir, std::wstring_view leaf,
+bool NamesChild(std::wstring_view actual, std::wstring_view dir_name, std::wstring_view leaf,
                 std::wstring_view tree_root, SameNameFn same) {
-  const bool joined = !dir.empty() && dir.back() == L'\\';
-  const std::size_t leaf_at = dir.size() + (joined ? 0 : 1);
-  if (name.size() == leaf_at + leaf.size() && (joined || name[dir.size()] == L'\\') &&
-      same(name.substr(0, dir.size()), dir) && same(name.substr(leaf_at), leaf)) {
+  const bool joined = !dir_name.empty() && dir_name.back() == L'\\';
+  const std::size_t leaf_at = dir_name.size() + (joined ? 0 : 1);
+  if (actual.size() == leaf_at + leaf.size() && (joined || actual[dir_name.size()] == L'\\') &&
+      same(actual.substr(0, dir_name.size()), dir_name) && same(actual.substr(leaf_at), leaf)) {
     return true;
   }
   if (tree_root.empty()) {
     return false;
   }
-  std::wstring expected(dir);
+  std::wstring expected(dir_name);
   if (!joined) {
     expected += L'\\';
   }
   expected += leaf;
-  const auto actual_rest = Below(name, tree_root, same);
+  const auto actual_rest = Below(actual, tree_root, same);
   const auto expected_rest = Below(expected, tree_root, same);
   if (!actual_rest || !expected_rest || actual_rest->size() < 2 || expected_rest->size() < 2) {
     return false;  // both strictly below the root
   }
-  const std::wstring a = Loose(*actual_rest);
-  return a.find(L"\\\\") == std::wstring::npos && a.back() != L'\\' && same(a, Loose(*expected_rest));
+  const std::wstring loose = Loose(*actual_rest);
+  return loose.find(L"\\\\") == std::wstring::npos && loose.back() != L'\\' &&
+         same(loose, Loose(*expected_rest));
 }
 
 }  // namespace brim::platform

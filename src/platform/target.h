@@ -63,12 +63,12 @@ struct TargetReading {
 // True when `name` is `anchor` itself or lies below it.
 [[nodiscard]] bool Inside(std::wstring_view name, std::wstring_view anchor, SameNameFn same);
 
-// True when `name` is the child `leaf` of the folder named `dir`. Wine
+// True when `actual` names the child `leaf` of the folder named `dir_name`. Wine
 // resolves names with trailing dots and blanks loosely ("a." as "a", "d.\x"
 // as "d\x"): with `tree_root` (the resolved name of a folder that goes as a
 // whole) a name strictly below it may differ in those alone, as whatever it
 // names is still inside that folder. Without it the names must be equal.
-[[nodiscard]] bool NamesChild(std::wstring_view name, std::wstring_view dir, std::wstring_view leaf,
+[[nodiscard]] bool NamesChild(std::wstring_view actual, std::wstring_view dir_name, std::wstring_view leaf,
                               std::wstring_view tree_root, SameNameFn same);
 
 }  // namespace brim::platform

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
+#include <vector>
 
 namespace brim::testing {
 namespace {
@@ -31,7 +32,7 @@ TEST(ReadTarget, OnePathGivesItsPlaceFolderAndLeafOrTheFirstRuleItBreaks) {
     const wchar_t* folder = L"";
   };
   const std::wstring longest(platform::kMaxTargetChars - 3, L'A');  // with "Q:\\", the longest
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {L"Q:\\WINDOWS\\Temp", RowKind::Folder, TargetFlaw::None, L"Q:\\", L"", L"Q:\\WINDOWS"},
       {L"Q:\\Documents and Settings\\Guest\\Cookies", RowKind::Folder, TargetFlaw::None, L"Q:\\",
        L"Q:\\Documents and Settings\\Guest", L"Q:\\Documents and Settings\\Guest"},
@@ -85,7 +86,7 @@ TEST(ResolvedNames, InsideMeansTheWholeNameOrBelowItVolumeIncluded) {
     const wchar_t* anchor;
     bool inside;
   };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {L"\\??\\Q:\\", L"\\??\\Q:\\", true},
       {L"\\??\\Q:\\WINDOWS", L"\\??\\Q:\\", true},
       {L"\\??\\q:\\windows\\temp", L"\\??\\Q:\\WINDOWS", true},
@@ -108,7 +109,7 @@ TEST(ResolvedNames, AChildIsItsFoldersNameAndItsOwnLooselyOnlyBelowAWholeTree) {
     const wchar_t* tree_root;
     bool child;
   };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {L"\\??\\Q:\\Temp\\a.tmp", L"\\??\\Q:\\Temp", L"A.TMP", L"", true},
       {L"\\??\\Q:\\SYSTEM.1ST", L"\\??\\Q:\\", L"SYSTEM.1ST", L"", true},
       {L"\\??\\Q:\\Temp2\\a.tmp", L"\\??\\Q:\\Temp", L"a.tmp", L"", false},
