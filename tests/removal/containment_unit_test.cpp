@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/win32/removal/anchor_cache.h"
 #include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/folder_by_path.h"
@@ -32,6 +35,24 @@ TEST(NtNames, ANameTooLongToCountFailsInsteadOfNamingItsFrontPart) {
   EXPECT_FALSE(win32::SameName(kPastTheCount + L"x", kPastTheCount + L"y"));
   EXPECT_TRUE(win32::SameName(L"\\??\\Q:\\Windows", L"\\??\\q:\\WINDOWS"));
   EXPECT_TRUE(Exists(d + L"\\A"));
+}
+
+// Inside, the removal speaks in statuses, its own outcomes included; they
+// leave it as the Win32 errors its callers have always seen.
+TEST(NtNames, TheRemovalsOutcomesLeaveItAsTheirWin32Errors) {
+  const std::vector<std::pair<nt::Status, DWORD>> cases = {
+      {nt::kSuccess, 0UL},
+      {nt::kLinkRefused, ERROR_CANT_ACCESS_FILE},
+      {nt::kReadOnlyKept, ERROR_FILE_READ_ONLY},
+      {win32::kItemGone, ERROR_FILE_NOT_FOUND},
+      {nt::kObjectNameInvalid, ERROR_INVALID_NAME},
+      {nt::kNoMemory, ERROR_NOT_ENOUGH_MEMORY},
+      {nt::kAccessDenied, ERROR_ACCESS_DENIED},
+      {nt::kDirectoryNotEmpty, ERROR_DIR_NOT_EMPTY},
+  };
+  for (const auto& [status, error] : cases) {
+    EXPECT_EQ(nt::ToWin32Error(status), error) << std::hex << status;
+  }
 }
 
 TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {

@@ -9,13 +9,13 @@ bool IsOneName(std::wstring_view name) { return name.find_first_of(L"\\/") == st
 CheckedChild OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry& entry, ACCESS_MASK access,
                          std::wstring_view tree_root, std::vector<ULONGLONG>& name_buffer) {
   CheckedChild out;
-  const auto refused = [&out](DWORD error) {
+  const auto refused = [&out](nt::Status status) {
     out.handle.reset();
-    out.error = error;
+    out.status = status;
     return std::move(out);
   };
   if (!IsOneName(entry.name)) {
-    return refused(ERROR_INVALID_NAME);  // opened, it would walk into subfolders or through links
+    return refused(nt::kObjectNameInvalid);  // opened, it would walk into subfolders or through links
   }
   const bool listed_dir = IsDirectory(entry.attributes);
   nt::Status s = Retrying(nt::kSharingViolation, [&] {
@@ -26,7 +26,7 @@ CheckedChild OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry&
     return refused(kItemGone);
   }
   if (nt::Failed(s)) {
-    return refused(nt::ToWin32Error(s));
+    return refused(s);
   }
   // A plain file needs only the name check: opened as non-directory it
   // cannot be a folder link, a file link swapped in is opened as itself on
@@ -37,21 +37,21 @@ CheckedChild OpenChecked(HANDLE dir, std::wstring_view dir_name, const DirEntry&
   if (listed_dir || IsReparsePoint(entry.attributes)) {
     s = QueryIdentity(out.handle.get(), identity);
     if (nt::Failed(s)) {
-      return refused(nt::ToWin32Error(s));
+      return refused(s);
     }
     if (IsDirectory(identity.attributes) != listed_dir ||
         IsReparsePoint(identity.attributes) != IsReparsePoint(entry.attributes) ||
         (entry.id != 0 && identity.id != 0 && entry.id != identity.id)) {
-      return refused(kLinkRefused);
+      return refused(nt::kLinkRefused);
     }
   }
   std::wstring_view actual;
   s = QueryResolvedName(out.handle.get(), name_buffer, actual);
   if (nt::Failed(s)) {
-    return refused(nt::ToWin32Error(s));
+    return refused(s);
   }
   if (!NamesChild(actual, dir_name, entry.name, tree_root, SameName)) {
-    return refused(kLinkRefused);
+    return refused(nt::kLinkRefused);
   }
   if (listed_dir) {
     out.name.assign(actual);

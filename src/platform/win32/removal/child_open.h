@@ -24,10 +24,10 @@ namespace brim::platform::win32 {
 bool IsOneName(std::wstring_view name);
 
 struct CheckedChild {
-  // 0, or a Win32 error: ERROR_INVALID_NAME, without opening, for a name
-  // that is not one name; kLinkRefused when the handle is not the listed
-  // entry; kItemGone when it is gone.
-  DWORD error = 0;
+  // kSuccess, or: kObjectNameInvalid, without opening, for a name that is
+  // not one name; kLinkRefused when the handle is not the listed entry;
+  // kItemGone when it is gone; else the failed call's.
+  nt::Status status = nt::kSuccess;
   NtHandle handle;
   bool link_itself = false;  // the handle is a link, opened as itself
   ULONG attributes = 0;      // the handle's own, where they were asked (folders and links)

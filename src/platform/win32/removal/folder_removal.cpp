@@ -36,8 +36,6 @@ constexpr DWORD kBreatheMs = 50;
 constexpr std::size_t kBatch = 64;
 constexpr std::size_t kShares = HelperThreads::kCount + 1;  // this thread and the helpers
 constexpr std::size_t kShareFrom = 8;                       // below this a batch is not worth a hand-over
-// A read-only file that stays because another name shares its attributes.
-constexpr DWORD kReadOnlyKept = ERROR_FILE_READ_ONLY;
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
 
@@ -47,24 +45,23 @@ bool ReadOnly(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) 
 // children, so a forced removal clears it, through a handle of its own: the
 // one step that writes attributes. On Windows the attribute keeps no child,
 // and a folder whose ACL withholds that right is left to its delete, which
-// ignores read-only where the system can. Returns 0 or a Win32 error.
-DWORD ClearFolderReadOnly(HANDLE parent, std::wstring_view parent_name, std::wstring_view name,
-                          std::int64_t id, ULONG attributes, std::wstring_view tree_root) {
+// ignores read-only where the system can.
+nt::Status ClearFolderReadOnly(HANDLE parent, std::wstring_view parent_name, std::wstring_view name,
+                               std::int64_t id, ULONG attributes, std::wstring_view tree_root) {
   std::vector<ULONGLONG> name_buffer;
   const CheckedChild writable =
       OpenChecked(parent, parent_name, DirEntry{name, FILE_ATTRIBUTE_DIRECTORY, id},
                   FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, tree_root, name_buffer);
-  if (writable.error == ERROR_ACCESS_DENIED) {
-    return 0;
+  if (writable.status == nt::kAccessDenied) {
+    return nt::kSuccess;
   }
-  return writable.error != 0 ? writable.error
-                             : nt::ToWin32Error(ClearReadOnly(writable.handle.get(), attributes));
+  return writable.status != nt::kSuccess ? writable.status : ClearReadOnly(writable.handle.get(), attributes);
 }
 
-DWORD MarkError(nt::Status s) { return s == nt::kCannotDelete ? kReadOnlyKept : nt::ToWin32Error(s); }
+nt::Status MarkError(nt::Status s) { return s == nt::kCannotDelete ? nt::kReadOnlyKept : s; }
 
-Stay StayFor(DWORD error) {
-  return error == kLinkRefused ? Stay::Link : error == kReadOnlyKept ? Stay::ReadOnly : Stay::Error;
+Stay StayFor(nt::Status error) {
+  return error == nt::kLinkRefused ? Stay::Link : error == nt::kReadOnlyKept ? Stay::ReadOnly : Stay::Error;
 }
 
 // Depth-first, iterative: one open handle and one listing batch per level,
@@ -101,14 +98,14 @@ class TreeWalk {
       }
       Flush();
       if (s != nt::kNoMoreFiles) {
-        Fail(stack_.back(), nt::ToWin32Error(s));
-        Stayed({}, Stay::CantList, nt::ToWin32Error(s));
+        Fail(stack_.back(), s);
+        Stayed({}, Stay::CantList, s);
       }
       Finish();
     }
   }
 
-  [[nodiscard]] DWORD first_error() const { return first_error_; }
+  [[nodiscard]] nt::Status first_error() const { return first_error_; }
   // The target itself was marked and closed (whether it went is for the caller to ask).
   [[nodiscard]] bool top_marked() const { return top_marked_; }
 
@@ -134,9 +131,9 @@ class TreeWalk {
     stack_.emplace_back(std::move(h), path_.size(), opened_as_.size(), shown_.size(), id);
   }
 
-  void Fail(Level& level, DWORD error) {
+  void Fail(Level& level, nt::Status error) {
     level.failed = true;
-    if (first_error_ == 0) {
+    if (first_error_ == nt::kSuccess) {
       first_error_ = error;
     }
   }
@@ -161,20 +158,20 @@ class TreeWalk {
     const bool dir = IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes);
     CheckedChild child = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
                                      root_, name_buffer_);
-    const DWORD error = child.error;
+    const nt::Status error = child.status;
     if (error == kItemGone) {  // another program removed it since it was listed
       return;
     }
-    if (error != 0) {
+    if (error != nt::kSuccess) {
       Fail(level, error);
-      Stayed(entry.name, error == kLinkRefused ? Stay::Link : dir ? Stay::CantList : Stay::Error, error);
+      Stayed(entry.name, error == nt::kLinkRefused ? Stay::Link : dir ? Stay::CantList : Stay::Error, error);
       return;
     }
     if (dir && !child.link_itself) {
       if (Forced() && ReadOnly(child.attributes)) {
-        const DWORD clear_error =
+        const nt::Status clear_error =
             ClearFolderReadOnly(level.handle.get(), path_, entry.name, child.id, child.attributes, root_);
-        if (clear_error != 0) {  // it would keep its children
+        if (clear_error != nt::kSuccess) {  // it would keep its children
           Fail(level, clear_error);
           Stayed(entry.name, Stay::Error, clear_error);
           return;
@@ -197,10 +194,10 @@ class TreeWalk {
     batch_[0].attributes = entry.attributes;
     batch_[0].size = 0;  // a link's own size is not what it shows
     if (options_.preview) {
-      results_[0] = 0;
+      results_[0] = nt::kSuccess;
     } else {
       const nt::Status s = MarkForDeletion(child.handle.get(), options_.force, modes_);
-      results_[0] = nt::Failed(s) ? MarkError(s) : 0;
+      results_[0] = nt::Failed(s) ? MarkError(s) : nt::kSuccess;
       if (!nt::Failed(s)) {
         marked_[0] = std::move(child.handle);
       }
@@ -209,9 +206,8 @@ class TreeWalk {
   }
 
   // One plain file of the batch, slot `i`: opened, checked and marked for
-  // deletion; its handle is kept marked until the batch settles. Returns 0
-  // or a Win32 error.
-  DWORD RemoveFile(std::size_t i, std::vector<ULONGLONG>& name_buffer) {
+  // deletion; its handle is kept marked until the batch settles.
+  nt::Status RemoveFile(std::size_t i, std::vector<ULONGLONG>& name_buffer) {
     // A read-only file is opened to clear it only where the volume has
     // shown that it can't ignore read-only, or once it proved so here.
     const bool read_only = Forced() && ReadOnly(batch_[i].attributes);
@@ -221,11 +217,11 @@ class TreeWalk {
     for (;;) {
       child = OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(),
                           file_access_ | (write ? FILE_WRITE_ATTRIBUTES : 0), root_, name_buffer);
-      if (child.error == kItemGone) {
-        return 0;  // another program removed it since it was listed
+      if (child.status == kItemGone) {
+        return nt::kSuccess;  // another program removed it since it was listed
       }
-      if (child.error != 0 || options_.preview) {
-        return child.error;
+      if (child.status != nt::kSuccess || options_.preview) {
+        return child.status;
       }
       s = MarkForDeletion(child.handle.get(), options_.force, modes_);
       if (s != nt::kAccessDenied || !read_only || write) {
@@ -237,22 +233,22 @@ class TreeWalk {
       return MarkError(s);
     }
     marked_[i] = std::move(child.handle);
-    return 0;
+    return nt::kSuccess;
   }
 
   // Every `step`th file of the batch from `first`; the first error, if any.
-  DWORD RemoveShare(std::size_t first, std::size_t step, std::vector<ULONGLONG>& name_buffer) noexcept {
-    DWORD first_error = 0;
+  nt::Status RemoveShare(std::size_t first, std::size_t step, std::vector<ULONGLONG>& name_buffer) noexcept {
+    nt::Status first_error = nt::kSuccess;
     try {
       for (std::size_t i = first; i < used_; i += step) {
-        const DWORD error = RemoveFile(i, name_buffer);
+        const nt::Status error = RemoveFile(i, name_buffer);
         results_[i] = error;  // each share writes its own slots
-        if (first_error == 0) {
+        if (first_error == nt::kSuccess) {
           first_error = error;
         }
       }
     } catch (const std::exception&) {  // out of memory while composing a name
-      first_error = ERROR_NOT_ENOUGH_MEMORY;
+      first_error = nt::kNoMemory;
     }
     return first_error;
   }
@@ -262,7 +258,7 @@ class TreeWalk {
     TreeWalk* walk = nullptr;
     std::size_t first = 0;
     std::vector<ULONGLONG> name_buffer;
-    DWORD error = 0;
+    nt::Status error = nt::kSuccess;
   };
 
   static void HelperShare(void* share_pointer) {
@@ -288,14 +284,14 @@ class TreeWalk {
       }
     }
     // Share 0, and any share no helper took, here.
-    DWORD error = RemoveShare(0, kShares, name_buffer_);
+    nt::Status error = RemoveShare(0, kShares, name_buffer_);
     for (std::size_t first = started + 1; first < kShares; ++first) {
-      const DWORD e = RemoveShare(first, kShares, name_buffer_);
-      error = error != 0 ? error : e;
+      const nt::Status e = RemoveShare(first, kShares, name_buffer_);
+      error = error != nt::kSuccess ? error : e;
     }
     for (std::size_t i = 0; i < started; ++i) {
       helpers_[i].Wait();
-      error = error != 0 ? error : shares_[i].error;
+      error = error != nt::kSuccess ? error : shares_[i].error;
     }
     Settle(error);
   }
@@ -309,7 +305,7 @@ class TreeWalk {
   // whether it has other names would cost a round trip per file; this check
   // costs four per batch.) What remains is the moment between this check and
   // the closes, which no call can close under Wine.
-  void Settle(DWORD error) {
+  void Settle(nt::Status error) {
     Level& level = stack_.back();
     const auto marked_end = marked_.begin() + static_cast<std::ptrdiff_t>(used_);
     const bool any_marked =
@@ -321,10 +317,10 @@ class TreeWalk {
       for (std::size_t i = 0; i < used_; ++i) {
         if (marked_[i]) {
           UnmarkForDeletion(marked_[i].get());  // if even this fails, the walk fails below all the same
-          results_[i] = kLinkRefused;
+          results_[i] = nt::kLinkRefused;
         }
       }
-      error = error != 0 ? error : kLinkRefused;
+      error = error != nt::kSuccess ? error : nt::kLinkRefused;
     }
     for (std::size_t i = 0; i < used_; ++i) {
       marked_[i].reset();  // the removals take effect here
@@ -333,7 +329,7 @@ class TreeWalk {
       ReportBatch(level);
     }
     used_ = 0;
-    if (error != 0) {
+    if (error != nt::kSuccess) {
       Fail(level, error);
     }
   }
@@ -381,7 +377,7 @@ class TreeWalk {
     opened_as_.resize(parent.opened_length);
     shown_.resize(parent.shown_length);
     if (failed) {
-      Fail(parent, first_error_ != 0 ? first_error_ : ERROR_DIR_NOT_EMPTY);
+      Fail(parent, first_error_ != nt::kSuccess ? first_error_ : nt::kDirectoryNotEmpty);
     }
   }
 
@@ -396,9 +392,9 @@ class TreeWalk {
     }
     return p;
   }
-  void Stayed(std::wstring_view name, Stay why, DWORD error) {
+  void Stayed(std::wstring_view name, Stay why, nt::Status error) {
     if (options_.sink != nullptr) {
-      options_.sink->Stayed(ItemPath(name), why, error);
+      options_.sink->Stayed(ItemPath(name), why, nt::ToWin32Error(error));
     }
   }
   // An item is told as removed only once it is gone: under Wine the unlink
@@ -406,12 +402,12 @@ class TreeWalk {
   void ReportBatch(Level& level) {
     for (std::size_t i = 0; i < used_; ++i) {
       const FoundEntry& entry = batch_[i];
-      DWORD error = results_[i];
-      if (error == 0 && !options_.preview && !NameGone(level.handle.get(), entry.name, 0)) {
-        error = ERROR_ACCESS_DENIED;
+      nt::Status error = results_[i];
+      if (error == nt::kSuccess && !options_.preview && !NameGone(level.handle.get(), entry.name, 0)) {
+        error = nt::kAccessDenied;
         Fail(level, error);
       }
-      if (error == 0) {
+      if (error == nt::kSuccess) {
         options_.sink->Removed(ItemPath(entry.name), false, static_cast<std::uint64_t>(entry.size));
       } else {
         Stayed(entry.name, StayFor(error), error);
@@ -437,8 +433,8 @@ class TreeWalk {
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
   std::wstring_view folder_spec_;
-  std::vector<DWORD> results_;    // per batch slot
-  std::vector<NtHandle> marked_;  // per batch slot: marked, not yet closed
+  std::vector<nt::Status> results_;  // per batch slot
+  std::vector<NtHandle> marked_;     // per batch slot: marked, not yet closed
   std::vector<Level> stack_;
   std::wstring path_;       // resolved name of the folder on top of the stack
   std::wstring root_;       // resolved name of the folder being removed
@@ -447,7 +443,7 @@ class TreeWalk {
   std::vector<ULONGLONG> name_buffer_;  // the name queries' room on this thread
   std::vector<FoundEntry> batch_;       // plain files listed, not yet removed
   std::size_t used_ = 0;
-  DWORD first_error_ = 0;
+  nt::Status first_error_ = nt::kSuccess;
   bool top_marked_ = false;
   unsigned entries_ = 0;
   DWORD last_breath_;
@@ -481,7 +477,7 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   CheckedChild top =
       OpenChecked(parent.handle.get(), parent.name, DirEntry{leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
                   options.preview ? kPreviewFolderAccess : kFolderAccess, {}, name_buffer);
-  const DWORD error = top.error;
+  const DWORD error = nt::ToWin32Error(top.status);
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
@@ -490,23 +486,25 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
                 ERROR_PATH_NOT_FOUND);
   }
   if (error != 0) {
-    TargetStays(options, folder_spec, error == kLinkRefused ? Stay::Link : Stay::CantList,
-                error == kLinkRefused ? "folder is a link; left as it is" : "cannot open folder", error);
+    const bool link = top.status == nt::kLinkRefused;
+    TargetStays(options, folder_spec, link ? Stay::Link : Stay::CantList,
+                link ? "folder is a link; left as it is" : "cannot open folder", error);
   }
   if (top.link_itself) {
-    TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is", kLinkRefused);
+    TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is",
+                nt::ToWin32Error(nt::kLinkRefused));
   }
   if (options.force && !options.preview && ReadOnly(top.attributes)) {
-    const DWORD clear_error =
+    const nt::Status clear_error =
         ClearFolderReadOnly(parent.handle.get(), parent.name, leaf, top.id, top.attributes, {});
-    if (clear_error != 0) {
-      TargetStays(options, folder_spec, clear_error == kLinkRefused ? Stay::Link : Stay::Error,
-                  "cannot clear the folder's read-only attribute", clear_error);
+    if (clear_error != nt::kSuccess) {
+      TargetStays(options, folder_spec, clear_error == nt::kLinkRefused ? Stay::Link : Stay::Error,
+                  "cannot clear the folder's read-only attribute", nt::ToWin32Error(clear_error));
     }
   }
   TreeWalk walk(options);
   walk.Run(std::move(top.handle), std::move(top.name), top.id, folder_spec);
-  DWORD first_error = walk.first_error();
+  DWORD first_error = nt::ToWin32Error(walk.first_error());
   // Wine unlinks at close and drops errors there; make sure the folder went.
   if (first_error == 0 && !options.preview) {
     if (!NameGone(parent.handle.get(), leaf, nt::kFileDirectoryFile)) {

@@ -16,11 +16,9 @@
 
 namespace brim::platform::win32 {
 
-// The error of a removal that met a link (or something swapped in) and left it.
-inline constexpr DWORD kLinkRefused = ERROR_CANT_ACCESS_FILE;
 // A listed item that was gone, or only delete-pending, when it was opened:
 // another program removed it, and it counts as gone.
-inline constexpr DWORD kItemGone = ERROR_FILE_NOT_FOUND;
+inline constexpr nt::Status kItemGone = nt::kObjectNameNotFound;
 
 // One entry of a directory listing, valid until the listing moves on.
 struct DirEntry {

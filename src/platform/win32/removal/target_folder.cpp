@@ -31,7 +31,7 @@ Target ReadOrFail(const std::wstring& path, RowKind kind) {
 
 void RequireInside(std::wstring_view name, std::wstring_view anchor, const char* what) {
   if (!Inside(name, anchor, SameName)) {
-    throw Failure(what, kLinkRefused);
+    throw Failure(what, nt::ToWin32Error(nt::kLinkRefused));
   }
 }
 
