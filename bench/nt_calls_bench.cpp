@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/folder_by_path.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/run_time_entry.h"
 #include "process_memory.h"

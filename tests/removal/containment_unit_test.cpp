@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/win32/removal/anchor_cache.h"
-#include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/folder_by_path.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/reporting_removal.h"
 #include "platform/win32/removal/target_folder.h"
@@ -32,6 +35,24 @@ TEST(NtNames, ANameTooLongToCountFailsInsteadOfNamingItsFrontPart) {
   EXPECT_FALSE(win32::SameName(kPastTheCount + L"x", kPastTheCount + L"y"));
   EXPECT_TRUE(win32::SameName(L"\\??\\Q:\\Windows", L"\\??\\q:\\WINDOWS"));
   EXPECT_TRUE(Exists(d + L"\\A"));
+}
+
+// Inside, the removal speaks in statuses, its own outcomes included; they
+// leave it as the Win32 errors its callers have always seen.
+TEST(NtNames, TheRemovalsOutcomesLeaveItAsTheirWin32Errors) {
+  const std::vector<std::pair<nt::Status, DWORD>> cases = {
+      {nt::kSuccess, 0UL},
+      {nt::kLinkRefused, ERROR_CANT_ACCESS_FILE},
+      {nt::kReadOnlyKept, ERROR_FILE_READ_ONLY},
+      {win32::kItemGone, ERROR_FILE_NOT_FOUND},
+      {nt::kObjectNameInvalid, ERROR_INVALID_NAME},
+      {nt::kNoMemory, ERROR_NOT_ENOUGH_MEMORY},
+      {nt::kAccessDenied, ERROR_ACCESS_DENIED},
+      {nt::kDirectoryNotEmpty, ERROR_DIR_NOT_EMPTY},
+  };
+  for (const auto& [status, error] : cases) {
+    EXPECT_EQ(nt::ToWin32Error(status), error) << std::hex << status;
+  }
 }
 
 TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {
@@ -77,30 +98,6 @@ TEST(NtNames, APathHoldingANulFailsInsteadOfNamingWhatComesBeforeIt) {
   EXPECT_TRUE(Exists(d + L"\\Guest\\x.log"));
 }
 
-TEST(Anchors, ADrivePathIsAnchoredAtItsRootAProfilePathAtItsProfile) {
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\WINDOWS\\Temp").drive, L"Q:\\");
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\WINDOWS\\Temp").profile, L"");
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings\\Guest\\Cookies").profile,
-            L"Q:\\Documents and Settings\\Guest");
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\DOCUMENTS AND SETTINGS\\Guest\\Local Settings\\Temp").profile,
-            L"Q:\\DOCUMENTS AND SETTINGS\\Guest");
-  // A profile itself, or no user at all, has only the drive to stay on.
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings\\Guest").profile, L"");
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings\\\\Cookies").profile, L"");
-  EXPECT_EQ(win32::AnchorsOf(L"Q:\\Documents and Settings.old\\Guest\\Cookies").profile, L"");
-}
-
-TEST(Anchors, InsideMeansTheWholeNameOrBelowItVolumeIncluded) {
-  EXPECT_TRUE(win32::Inside(L"\\??\\Q:\\", L"\\??\\Q:\\"));
-  EXPECT_TRUE(win32::Inside(L"\\??\\Q:\\WINDOWS", L"\\??\\Q:\\"));
-  EXPECT_TRUE(win32::Inside(L"\\??\\q:\\windows\\temp", L"\\??\\Q:\\WINDOWS"));
-  EXPECT_FALSE(win32::Inside(L"\\??\\R:\\WINDOWS", L"\\??\\Q:\\"));
-  EXPECT_FALSE(win32::Inside(L"\\WINDOWS", L"\\??\\Q:\\"));
-  EXPECT_FALSE(
-      win32::Inside(L"\\??\\Q:\\Documents and Settings\\Guest2", L"\\??\\Q:\\Documents and Settings\\Guest"));
-  EXPECT_FALSE(win32::Inside(L"\\Device\\HarddiskVolume10\\x", L"\\Device\\HarddiskVolume1\\"));
-}
-
 // A run resolves its anchors once: the profile's name is kept however the
 // folder fares during the run, and a target is still opened by its path and
 // checked against it. The next run, and any failed resolution, start afresh.
@@ -112,7 +109,8 @@ TEST(Anchors, ARunResolvesItsAnchorsOnceAndTheNextRunAfresh) {
                L"Documents and Settings\\U\\Temp\\", L"Documents and Settings\\U\\Temp\\a.tmp"});
   win32::AnchorCache anchors;
   const std::wstring first = anchors.Resolved(profile);
-  EXPECT_EQ(win32::OpenTargetFolder(profile + L"\\Temp\\a.tmp", &anchors).name, first + L"\\Temp");
+  EXPECT_EQ(win32::PlaceTarget(profile + L"\\Temp\\a.tmp", platform::RowKind::Files, &anchors).name,
+            first + L"\\Temp");
 
   ASSERT_NE(::MoveFileW((L"\\\\?\\" + profile).c_str(), (L"\\\\?\\" + d + L"\\U.old").c_str()), FALSE);
   EXPECT_EQ(anchors.Resolved(profile), first);  // not opened again

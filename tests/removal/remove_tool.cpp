@@ -14,13 +14,13 @@
 #include <string_view>
 
 #include "platform/failure.h"
+#include "platform/target.h"
 #include "platform/win32/removal/anchor_cache.h"
-#include "platform/win32/removal/checked_open.h"
 #include "platform/win32/removal/file_removal.h"
+#include "platform/win32/removal/folder_by_path.h"
 #include "platform/win32/removal/folder_removal.h"
 #include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
-#include "platform/win32/removal/target_split.h"
 #include "removal/tool_args.h"
 
 namespace win32 = brim::platform::win32;
@@ -54,7 +54,8 @@ void Handshake(const std::wstring& dir) {
 }
 
 void Probe(const std::wstring& path) {
-  const win32::SplitPath split = win32::SplitTarget(path);
+  const brim::platform::Target split =
+      brim::platform::ReadTarget(path, brim::platform::RowKind::Files, win32::SameName).target;
   const win32::NtHandle parent = win32::OpenFolderByPath(split.folder, FILE_LIST_DIRECTORY);
   win32::FoundEntry entry;
   if (!win32::LookupEntry(parent.get(), split.leaf, entry)) {

@@ -1,6 +1,6 @@
 #include "platform/win32/removal/anchor_cache.h"
 
-#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/folder_by_path.h"
 
 namespace brim::platform::win32 {
 

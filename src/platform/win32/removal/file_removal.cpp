@@ -9,10 +9,9 @@
 
 #include "platform/failure.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/child_open.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
-#include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
@@ -28,42 +27,41 @@ struct Match {
   std::wstring name;
   ULONG attributes = 0;
   std::uint64_t size = 0;
-  DWORD error = 0;
+  nt::Status status = nt::kSuccess;
   NtHandle marked;  // closing it removes the file
 };
 
 // Removes one file that FindFirstFileW listed (in a preview, checks it as
-// if). Returns 0 or a Win32 error. The listing's name and attributes are
+// if). The listing's name and attributes are
 // enough: the checked open catches a swap since (see OpenChecked), and
 // whether it went is asked once per row.
-DWORD RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data, bool preview,
-                  DeleteModes& modes, CheckBuffers& buffers, Match& match) {
+nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data,
+                       bool preview, DeleteModes& modes, std::vector<ULONGLONG>& name_buffer, Match& match) {
   if (IsReparsePoint(data.dwFileAttributes)) {
-    return kLinkRefused;
+    return nt::kLinkRefused;
   }
-  CheckedChild child;
-  const DWORD error =
+  CheckedChild child =
       OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
-                  preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, buffers, child);
-  if (error == kItemGone) {
-    return 0;  // another program removed it since it was listed
+                  preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, name_buffer);
+  if (child.status == kItemGone) {
+    return nt::kSuccess;  // another program removed it since it was listed
   }
-  if (error != 0) {
-    return error;
+  if (child.status != nt::kSuccess) {
+    return child.status;
   }
   if (child.link_itself) {
-    return kLinkRefused;
+    return nt::kLinkRefused;
   }
   if (preview) {
     // Read-only files are not forced: the removal would fail on them.
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? ERROR_ACCESS_DENIED : 0;
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? nt::kAccessDenied : nt::kSuccess;
   }
   const nt::Status s = MarkForDeletion(child.handle.get(), false, modes);
   if (nt::Failed(s)) {
-    return nt::ToWin32Error(s);
+    return s;
   }
   match.marked = std::move(child.handle);
-  return 0;
+  return nt::kSuccess;
 }
 
 // Up to this many removed files are asked for by name whether they went;
@@ -81,9 +79,9 @@ bool StillThere(HANDLE folder, const std::wstring& name) {
 
 // The same for many: true when a plain file still matches after every match
 // was removed.
-bool AFileStillMatches(const std::wstring& path) {
+bool AFileStillMatches(const std::wstring& verbatim) {
   WIN32_FIND_DATAW data{};
-  const FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
+  const FindHandle find(::FindFirstFileW(verbatim.c_str(), &data));
   if (!find) {
     return false;
   }
@@ -95,17 +93,17 @@ bool AFileStillMatches(const std::wstring& path) {
   return false;
 }
 
-void Report(RemovalSink& sink, const std::wstring& path, const Match& match) {
-  std::wstring item = path.substr(0, path.size() - SplitTarget(path).leaf.size());
+void Report(RemovalSink& sink, const Target& target, const Match& match) {
+  std::wstring item = target.path.substr(0, target.path.size() - target.leaf.size());
   item += match.name;
-  if (match.error == 0) {
+  if (match.status == nt::kSuccess) {
     sink.Removed(item, false, match.size);
     return;
   }
-  const Stay why = match.error == kLinkRefused                         ? Stay::Link
+  const Stay why = match.status == nt::kLinkRefused                    ? Stay::Link
                    : (match.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? Stay::ReadOnly
                                                                        : Stay::Error;
-  sink.Stayed(item, why, match.error);
+  sink.Stayed(item, why, nt::ToWin32Error(match.status));
 }
 
 // The held matches take effect. Under Wine each goes at its close by the
@@ -113,37 +111,37 @@ void Report(RemovalSink& sink, const std::wstring& path, const Match& match) {
 // folder was swapped for a link since, to a place holding other names of
 // the same files (hard links), those would go. So the folder must still be
 // at its name, or the marks are taken back.
-// Returns the first error among them.
-DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink,
-             const std::wstring& path, bool preview, const std::function<void()>& after_mark,
-             CheckBuffers& buffers) {
+// Returns the first failure among them.
+nt::Status Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink, bool preview,
+                  const std::function<void()>& after_mark, std::vector<ULONGLONG>& name_buffer) {
   const bool any_marked =
       std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); });
   if (any_marked && after_mark) {
     after_mark();
   }
-  if (any_marked && !StillAtItsName(folder.opened_as, folder.name, folder.id, buffers.name_info)) {
+  if (any_marked && !StillAtItsName(folder.opened_as, folder.name, folder.id, name_buffer)) {
     for (Match& m : held) {
       if (m.marked) {
         UnmarkForDeletion(m.marked.get());  // if even this fails, the row fails all the same
-        m.error = kLinkRefused;
+        m.status = nt::kLinkRefused;
       }
     }
   }
   for (Match& m : held) {
     m.marked.reset();
   }
-  DWORD first_error = 0;
+  nt::Status first_error = nt::kSuccess;
   for (Match& m : held) {
     // A sink hears of a removal only once the file is gone: Wine drops an
     // error at close.
-    if (sink != nullptr && m.error == 0 && !preview && !NameGone(folder.handle.get(), m.name, 0)) {
-      m.error = ERROR_ACCESS_DENIED;
+    if (sink != nullptr && m.status == nt::kSuccess && !preview &&
+        !NameGone(folder.handle.get(), m.name, 0)) {
+      m.status = nt::kAccessDenied;
     }
     if (sink != nullptr) {
-      Report(*sink, path, m);
+      Report(*sink, folder.target, m);
     }
-    first_error = first_error != 0 ? first_error : m.error;
+    first_error = first_error != nt::kSuccess ? first_error : m.status;
   }
   held.clear();
   return first_error;
@@ -153,27 +151,24 @@ DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* 
 
 void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview,
                          AnchorCache* anchors, const std::function<void()>& after_mark) {
-  RequireNameable(path);
-  if (SplitTarget(path).leaf.empty()) {
-    throw Failure("no file name", ERROR_FILE_NOT_FOUND);
-  }
-  const TargetFolder folder = OpenTargetFolder(path, anchors);
+  const TargetFolder folder = PlaceTarget(path, RowKind::Files, anchors);
+  const std::wstring verbatim = VerbatimPath(folder.target.path);
 
   WIN32_FIND_DATAW data{};
-  FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
+  FindHandle find(::FindFirstFileW(verbatim.c_str(), &data));
   if (!find) {
     throw Failure("no file matches", ::GetLastError());
   }
-  CheckBuffers buffers;
+  std::vector<ULONGLONG> name_buffer;
   DeleteModes modes;
   bool matched = false;
-  DWORD first_error = 0;
+  nt::Status first_error = nt::kSuccess;
   unsigned count = 0;
   std::vector<std::wstring> removed;  // while few enough to ask for by name
   std::vector<Match> held;
   const auto settle = [&] {
-    const DWORD error = Settle(folder, held, sink, path, preview, after_mark, buffers);
-    first_error = first_error != 0 ? first_error : error;
+    const nt::Status error = Settle(folder, held, sink, preview, after_mark, name_buffer);
+    first_error = first_error != nt::kSuccess ? first_error : error;
   };
   do {
     if (IsDirectory(data.dwFileAttributes)) {
@@ -184,8 +179,8 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
     match.name = data.cFileName;
     match.attributes = data.dwFileAttributes;
     match.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    match.error = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, buffers, match);
-    if (match.error == 0 && count < kAskByNameUpTo) {
+    match.status = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, name_buffer, match);
+    if (match.status == nt::kSuccess && count < kAskByNameUpTo) {
       removed.emplace_back(data.cFileName);
     }
     if (held.size() == kHoldUpTo) {
@@ -197,24 +192,25 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
   } while (::FindNextFileW(find.get(), &data) != FALSE);
   const DWORD end = ::GetLastError();
   settle();
-  if (end != ERROR_NO_MORE_FILES && first_error == 0) {
-    first_error = end;
+  DWORD failure = nt::ToWin32Error(first_error);
+  if (end != ERROR_NO_MORE_FILES && failure == 0) {
+    failure = end;
   }
   if (!matched) {
     throw Failure("no file matches", ERROR_FILE_NOT_FOUND);
   }
-  if (!preview && first_error == 0 && sink == nullptr) {  // with a sink each file was asked already
+  if (!preview && failure == 0 && sink == nullptr) {  // with a sink each file was asked already
     const bool stays =
         count <= kAskByNameUpTo
             ? std::ranges::any_of(
                   removed, [&](const std::wstring& name) { return StillThere(folder.handle.get(), name); })
-            : AFileStillMatches(path);
+            : AFileStillMatches(verbatim);
     if (stays) {
-      first_error = ERROR_ACCESS_DENIED;
+      failure = ERROR_ACCESS_DENIED;
     }
   }
-  if (first_error != 0) {
-    throw Failure("a matching file stays", first_error);
+  if (failure != 0) {
+    throw Failure("a matching file stays", failure);
   }
 }
 

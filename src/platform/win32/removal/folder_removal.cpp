@@ -9,11 +9,10 @@
 
 #include "platform/failure.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/removal/checked_open.h"
+#include "platform/win32/removal/child_open.h"
 #include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
-#include "platform/win32/removal/target_split.h"
 #include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
@@ -37,15 +36,8 @@ constexpr DWORD kBreatheMs = 50;
 constexpr std::size_t kBatch = 64;
 constexpr std::size_t kShares = HelperThreads::kCount + 1;  // this thread and the helpers
 constexpr std::size_t kShareFrom = 8;                       // below this a batch is not worth a hand-over
-// A read-only file that stays because another name shares its attributes.
-constexpr DWORD kReadOnlyKept = ERROR_FILE_READ_ONLY;
 
 bool IsDotOrDotDot(std::wstring_view name) { return name == L"." || name == L".."; }
-
-// A leaf that the NT layer would read as a pattern or as a step upwards.
-bool LeafNamesNothing(std::wstring_view leaf) {
-  return leaf.empty() || IsDotOrDotDot(leaf) || leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
-}
 
 bool ReadOnly(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
 
@@ -53,23 +45,23 @@ bool ReadOnly(ULONG attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) 
 // children, so a forced removal clears it, through a handle of its own: the
 // one step that writes attributes. On Windows the attribute keeps no child,
 // and a folder whose ACL withholds that right is left to its delete, which
-// ignores read-only where the system can. Returns 0 or a Win32 error.
-DWORD ClearFolderReadOnly(HANDLE parent, std::wstring_view parent_name, std::wstring_view name,
-                          std::int64_t id, ULONG attributes, std::wstring_view tree_root) {
-  CheckBuffers buffers;
-  CheckedChild writable;
-  const DWORD error = OpenChecked(parent, parent_name, DirEntry{name, FILE_ATTRIBUTE_DIRECTORY, id},
-                                  FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, tree_root, buffers, writable);
-  if (error == ERROR_ACCESS_DENIED) {
-    return 0;
+// ignores read-only where the system can.
+nt::Status ClearFolderReadOnly(HANDLE parent, std::wstring_view parent_name, std::wstring_view name,
+                               std::int64_t id, ULONG attributes, std::wstring_view tree_root) {
+  std::vector<ULONGLONG> name_buffer;
+  const CheckedChild writable =
+      OpenChecked(parent, parent_name, DirEntry{name, FILE_ATTRIBUTE_DIRECTORY, id},
+                  FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, tree_root, name_buffer);
+  if (writable.status == nt::kAccessDenied) {
+    return nt::kSuccess;
   }
-  return error != 0 ? error : nt::ToWin32Error(ClearReadOnly(writable.handle.get(), attributes));
+  return writable.status != nt::kSuccess ? writable.status : ClearReadOnly(writable.handle.get(), attributes);
 }
 
-DWORD MarkError(nt::Status s) { return s == nt::kCannotDelete ? kReadOnlyKept : nt::ToWin32Error(s); }
+nt::Status MarkError(nt::Status s) { return s == nt::kCannotDelete ? nt::kReadOnlyKept : s; }
 
-Stay StayFor(DWORD error) {
-  return error == kLinkRefused ? Stay::Link : error == kReadOnlyKept ? Stay::ReadOnly : Stay::Error;
+Stay StayFor(nt::Status error) {
+  return error == nt::kLinkRefused ? Stay::Link : error == nt::kReadOnlyKept ? Stay::ReadOnly : Stay::Error;
 }
 
 // Depth-first, iterative: one open handle and one listing batch per level,
@@ -106,14 +98,14 @@ class TreeWalk {
       }
       Flush();
       if (s != nt::kNoMoreFiles) {
-        Fail(stack_.back(), nt::ToWin32Error(s));
-        Stayed({}, Stay::CantList, nt::ToWin32Error(s));
+        Fail(stack_.back(), s);
+        Stayed({}, Stay::CantList, s);
       }
       Finish();
     }
   }
 
-  [[nodiscard]] DWORD first_error() const { return first_error_; }
+  [[nodiscard]] nt::Status first_error() const { return first_error_; }
   // The target itself was marked and closed (whether it went is for the caller to ask).
   [[nodiscard]] bool top_marked() const { return top_marked_; }
 
@@ -139,9 +131,9 @@ class TreeWalk {
     stack_.emplace_back(std::move(h), path_.size(), opened_as_.size(), shown_.size(), id);
   }
 
-  void Fail(Level& level, DWORD error) {
+  void Fail(Level& level, nt::Status error) {
     level.failed = true;
-    if (first_error_ == 0) {
+    if (first_error_ == nt::kSuccess) {
       first_error_ = error;
     }
   }
@@ -164,31 +156,31 @@ class TreeWalk {
     Flush();  // the batch belongs to this level
     Level& level = stack_.back();
     const bool dir = IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes);
-    CheckedChild child;
-    const DWORD error = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
-                                    root_, buffers_, child);
+    CheckedChild child = OpenChecked(level.handle.get(), path_, entry, dir ? folder_access_ : file_access_,
+                                     root_, name_buffer_);
+    const nt::Status error = child.status;
     if (error == kItemGone) {  // another program removed it since it was listed
       return;
     }
-    if (error != 0) {
+    if (error != nt::kSuccess) {
       Fail(level, error);
-      Stayed(entry.name, error == kLinkRefused ? Stay::Link : dir ? Stay::CantList : Stay::Error, error);
+      Stayed(entry.name, error == nt::kLinkRefused ? Stay::Link : dir ? Stay::CantList : Stay::Error, error);
       return;
     }
     if (dir && !child.link_itself) {
       if (Forced() && ReadOnly(child.attributes)) {
-        const DWORD clear_error =
+        const nt::Status clear_error =
             ClearFolderReadOnly(level.handle.get(), path_, entry.name, child.id, child.attributes, root_);
-        if (clear_error != 0) {  // it would keep its children
+        if (clear_error != nt::kSuccess) {  // it would keep its children
           Fail(level, clear_error);
           Stayed(entry.name, Stay::Error, clear_error);
           return;
         }
       }
       if (options_.sink != nullptr) {
-        shown_.append(buffers_.resolved, path_.size());  // "\\" and the name as the file system has it
+        shown_.append(child.name, path_.size());  // "\\" and the name as the file system has it
       }
-      path_ = buffers_.resolved;
+      path_ = std::move(child.name);
       opened_as_ += L'\\';
       opened_as_ += entry.name;
       Push(std::move(child.handle), child.id);  // `level` is not used past this point
@@ -202,10 +194,10 @@ class TreeWalk {
     batch_[0].attributes = entry.attributes;
     batch_[0].size = 0;  // a link's own size is not what it shows
     if (options_.preview) {
-      results_[0] = 0;
+      results_[0] = nt::kSuccess;
     } else {
       const nt::Status s = MarkForDeletion(child.handle.get(), options_.force, modes_);
-      results_[0] = nt::Failed(s) ? MarkError(s) : 0;
+      results_[0] = nt::Failed(s) ? MarkError(s) : nt::kSuccess;
       if (!nt::Failed(s)) {
         marked_[0] = std::move(child.handle);
       }
@@ -214,9 +206,8 @@ class TreeWalk {
   }
 
   // One plain file of the batch, slot `i`: opened, checked and marked for
-  // deletion; its handle is kept marked until the batch settles. Returns 0
-  // or a Win32 error.
-  DWORD RemoveFile(std::size_t i, CheckBuffers& buffers) {
+  // deletion; its handle is kept marked until the batch settles.
+  nt::Status RemoveFile(std::size_t i, std::vector<ULONGLONG>& name_buffer) {
     // A read-only file is opened to clear it only where the volume has
     // shown that it can't ignore read-only, or once it proved so here.
     const bool read_only = Forced() && ReadOnly(batch_[i].attributes);
@@ -224,14 +215,13 @@ class TreeWalk {
     CheckedChild child;
     nt::Status s = nt::kSuccess;
     for (;;) {
-      const DWORD error =
-          OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(),
-                      file_access_ | (write ? FILE_WRITE_ATTRIBUTES : 0), root_, buffers, child);
-      if (error == kItemGone) {
-        return 0;  // another program removed it since it was listed
+      child = OpenChecked(stack_.back().handle.get(), path_, batch_[i].View(),
+                          file_access_ | (write ? FILE_WRITE_ATTRIBUTES : 0), root_, name_buffer);
+      if (child.status == kItemGone) {
+        return nt::kSuccess;  // another program removed it since it was listed
       }
-      if (error != 0 || options_.preview) {
-        return error;
+      if (child.status != nt::kSuccess || options_.preview) {
+        return child.status;
       }
       s = MarkForDeletion(child.handle.get(), options_.force, modes_);
       if (s != nt::kAccessDenied || !read_only || write) {
@@ -243,22 +233,22 @@ class TreeWalk {
       return MarkError(s);
     }
     marked_[i] = std::move(child.handle);
-    return 0;
+    return nt::kSuccess;
   }
 
   // Every `step`th file of the batch from `first`; the first error, if any.
-  DWORD RemoveShare(std::size_t first, std::size_t step, CheckBuffers& buffers) noexcept {
-    DWORD first_error = 0;
+  nt::Status RemoveShare(std::size_t first, std::size_t step, std::vector<ULONGLONG>& name_buffer) noexcept {
+    nt::Status first_error = nt::kSuccess;
     try {
       for (std::size_t i = first; i < used_; i += step) {
-        const DWORD error = RemoveFile(i, buffers);
+        const nt::Status error = RemoveFile(i, name_buffer);
         results_[i] = error;  // each share writes its own slots
-        if (first_error == 0) {
+        if (first_error == nt::kSuccess) {
           first_error = error;
         }
       }
     } catch (const std::exception&) {  // out of memory while composing a name
-      first_error = ERROR_NOT_ENOUGH_MEMORY;
+      first_error = nt::kNoMemory;
     }
     return first_error;
   }
@@ -267,13 +257,13 @@ class TreeWalk {
   struct Share {
     TreeWalk* walk = nullptr;
     std::size_t first = 0;
-    CheckBuffers buffers;
-    DWORD error = 0;
+    std::vector<ULONGLONG> name_buffer;
+    nt::Status error = nt::kSuccess;
   };
 
   static void HelperShare(void* share_pointer) {
     auto* share = static_cast<Share*>(share_pointer);
-    share->error = share->walk->RemoveShare(share->first, kShares, share->buffers);
+    share->error = share->walk->RemoveShare(share->first, kShares, share->name_buffer);
   }
 
   // Removes the batched files of the current folder, shared with the
@@ -294,14 +284,14 @@ class TreeWalk {
       }
     }
     // Share 0, and any share no helper took, here.
-    DWORD error = RemoveShare(0, kShares, buffers_);
+    nt::Status error = RemoveShare(0, kShares, name_buffer_);
     for (std::size_t first = started + 1; first < kShares; ++first) {
-      const DWORD e = RemoveShare(first, kShares, buffers_);
-      error = error != 0 ? error : e;
+      const nt::Status e = RemoveShare(first, kShares, name_buffer_);
+      error = error != nt::kSuccess ? error : e;
     }
     for (std::size_t i = 0; i < started; ++i) {
       helpers_[i].Wait();
-      error = error != 0 ? error : shares_[i].error;
+      error = error != nt::kSuccess ? error : shares_[i].error;
     }
     Settle(error);
   }
@@ -315,7 +305,7 @@ class TreeWalk {
   // whether it has other names would cost a round trip per file; this check
   // costs four per batch.) What remains is the moment between this check and
   // the closes, which no call can close under Wine.
-  void Settle(DWORD error) {
+  void Settle(nt::Status error) {
     Level& level = stack_.back();
     const auto marked_end = marked_.begin() + static_cast<std::ptrdiff_t>(used_);
     const bool any_marked =
@@ -323,14 +313,14 @@ class TreeWalk {
     if (any_marked && options_.after_mark) {
       options_.after_mark();
     }
-    if (any_marked && !StillAtItsName(opened_as_, path_, level.id, buffers_.name_info)) {
+    if (any_marked && !StillAtItsName(opened_as_, path_, level.id, name_buffer_)) {
       for (std::size_t i = 0; i < used_; ++i) {
         if (marked_[i]) {
           UnmarkForDeletion(marked_[i].get());  // if even this fails, the walk fails below all the same
-          results_[i] = kLinkRefused;
+          results_[i] = nt::kLinkRefused;
         }
       }
-      error = error != 0 ? error : kLinkRefused;
+      error = error != nt::kSuccess ? error : nt::kLinkRefused;
     }
     for (std::size_t i = 0; i < used_; ++i) {
       marked_[i].reset();  // the removals take effect here
@@ -339,7 +329,7 @@ class TreeWalk {
       ReportBatch(level);
     }
     used_ = 0;
-    if (error != 0) {
+    if (error != nt::kSuccess) {
       Fail(level, error);
     }
   }
@@ -387,7 +377,7 @@ class TreeWalk {
     opened_as_.resize(parent.opened_length);
     shown_.resize(parent.shown_length);
     if (failed) {
-      Fail(parent, first_error_ != 0 ? first_error_ : ERROR_DIR_NOT_EMPTY);
+      Fail(parent, first_error_ != nt::kSuccess ? first_error_ : nt::kDirectoryNotEmpty);
     }
   }
 
@@ -402,9 +392,9 @@ class TreeWalk {
     }
     return p;
   }
-  void Stayed(std::wstring_view name, Stay why, DWORD error) {
+  void Stayed(std::wstring_view name, Stay why, nt::Status error) {
     if (options_.sink != nullptr) {
-      options_.sink->Stayed(ItemPath(name), why, error);
+      options_.sink->Stayed(ItemPath(name), why, nt::ToWin32Error(error));
     }
   }
   // An item is told as removed only once it is gone: under Wine the unlink
@@ -412,12 +402,12 @@ class TreeWalk {
   void ReportBatch(Level& level) {
     for (std::size_t i = 0; i < used_; ++i) {
       const FoundEntry& entry = batch_[i];
-      DWORD error = results_[i];
-      if (error == 0 && !options_.preview && !NameGone(level.handle.get(), entry.name, 0)) {
-        error = ERROR_ACCESS_DENIED;
+      nt::Status error = results_[i];
+      if (error == nt::kSuccess && !options_.preview && !NameGone(level.handle.get(), entry.name, 0)) {
+        error = nt::kAccessDenied;
         Fail(level, error);
       }
-      if (error == 0) {
+      if (error == nt::kSuccess) {
         options_.sink->Removed(ItemPath(entry.name), false, static_cast<std::uint64_t>(entry.size));
       } else {
         Stayed(entry.name, StayFor(error), error);
@@ -443,17 +433,17 @@ class TreeWalk {
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
   std::wstring_view folder_spec_;
-  std::vector<DWORD> results_;    // per batch slot
-  std::vector<NtHandle> marked_;  // per batch slot: marked, not yet closed
+  std::vector<nt::Status> results_;  // per batch slot
+  std::vector<NtHandle> marked_;     // per batch slot: marked, not yet closed
   std::vector<Level> stack_;
   std::wstring path_;       // resolved name of the folder on top of the stack
   std::wstring root_;       // resolved name of the folder being removed
   std::wstring opened_as_;  // the NT path the folder on top of the stack was reached by
   std::wstring shown_;      // where the folder on top of the stack was found below the target, for reports
-  CheckBuffers buffers_;
-  std::vector<FoundEntry> batch_;  // plain files listed, not yet removed
+  std::vector<ULONGLONG> name_buffer_;  // the name queries' room on this thread
+  std::vector<FoundEntry> batch_;       // plain files listed, not yet removed
   std::size_t used_ = 0;
-  DWORD first_error_ = 0;
+  nt::Status first_error_ = nt::kSuccess;
   bool top_marked_ = false;
   unsigned entries_ = 0;
   DWORD last_breath_;
@@ -474,23 +464,20 @@ class TreeWalk {
 }  // namespace
 
 void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
-  RequireNameable(folder_spec);
-  if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
-    throw Failure("folder name names nothing", ERROR_INVALID_NAME);
-  }
-  const TargetFolder parent = OpenTargetFolder(folder_spec, options.anchors);
+  const TargetFolder parent = PlaceTarget(folder_spec, RowKind::Folder, options.anchors);
+  const std::wstring& leaf = parent.target.leaf;
 
   // Opened by its name, as a folder, and checked as a listed folder would be
   // (no listing first: it would cost a handle and a query per row, and the
   // checks on the handle catch whatever a listing could have shown).
   if (options.before_open) {
-    options.before_open(parent.leaf);
+    options.before_open(leaf);
   }
-  CheckBuffers buffers;
-  CheckedChild top;
-  const DWORD error =
-      OpenChecked(parent.handle.get(), parent.name, DirEntry{parent.leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
-                  options.preview ? kPreviewFolderAccess : kFolderAccess, {}, buffers, top);
+  std::vector<ULONGLONG> name_buffer;
+  CheckedChild top =
+      OpenChecked(parent.handle.get(), parent.name, DirEntry{leaf, FILE_ATTRIBUTE_DIRECTORY, 0},
+                  options.preview ? kPreviewFolderAccess : kFolderAccess, {}, name_buffer);
+  const DWORD error = nt::ToWin32Error(top.status);
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
     throw Failure("no such folder", ERROR_PATH_NOT_FOUND);
   }
@@ -499,26 +486,28 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
                 ERROR_PATH_NOT_FOUND);
   }
   if (error != 0) {
-    TargetStays(options, folder_spec, error == kLinkRefused ? Stay::Link : Stay::CantList,
-                error == kLinkRefused ? "folder is a link; left as it is" : "cannot open folder", error);
+    const bool link = top.status == nt::kLinkRefused;
+    TargetStays(options, folder_spec, link ? Stay::Link : Stay::CantList,
+                link ? "folder is a link; left as it is" : "cannot open folder", error);
   }
   if (top.link_itself) {
-    TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is", kLinkRefused);
+    TargetStays(options, folder_spec, Stay::Link, "folder is a link; left as it is",
+                nt::ToWin32Error(nt::kLinkRefused));
   }
   if (options.force && !options.preview && ReadOnly(top.attributes)) {
-    const DWORD clear_error =
-        ClearFolderReadOnly(parent.handle.get(), parent.name, parent.leaf, top.id, top.attributes, {});
-    if (clear_error != 0) {
-      TargetStays(options, folder_spec, clear_error == kLinkRefused ? Stay::Link : Stay::Error,
-                  "cannot clear the folder's read-only attribute", clear_error);
+    const nt::Status clear_error =
+        ClearFolderReadOnly(parent.handle.get(), parent.name, leaf, top.id, top.attributes, {});
+    if (clear_error != nt::kSuccess) {
+      TargetStays(options, folder_spec, clear_error == nt::kLinkRefused ? Stay::Link : Stay::Error,
+                  "cannot clear the folder's read-only attribute", nt::ToWin32Error(clear_error));
     }
   }
   TreeWalk walk(options);
-  walk.Run(std::move(top.handle), std::move(buffers.resolved), top.id, folder_spec);
-  DWORD first_error = walk.first_error();
+  walk.Run(std::move(top.handle), std::move(top.name), top.id, folder_spec);
+  DWORD first_error = nt::ToWin32Error(walk.first_error());
   // Wine unlinks at close and drops errors there; make sure the folder went.
   if (first_error == 0 && !options.preview) {
-    if (!NameGone(parent.handle.get(), parent.leaf, nt::kFileDirectoryFile)) {
+    if (!NameGone(parent.handle.get(), leaf, nt::kFileDirectoryFile)) {
       first_error = ERROR_DIR_NOT_EMPTY;
       if (options.sink != nullptr) {
         options.sink->Stayed(folder_spec, Stay::Error, first_error);

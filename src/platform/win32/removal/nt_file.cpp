@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/failure.h"
 #include "platform/win32/forced_absence.h"
 
 namespace brim::platform::win32 {
@@ -99,6 +100,28 @@ nt::Status DirectoryListing::Next(DirEntry& out) {
     offset_ += next;
   }
   return nt::kSuccess;
+}
+
+bool LookupEntry(HANDLE dir, std::wstring_view name, FoundEntry& out) {
+  // A fresh handle on the same folder: a listing's mask is fixed by its
+  // handle's first query.
+  NtHandle fresh;
+  nt::Status s = OpenRelative(dir, L"", FILE_LIST_DIRECTORY, nt::kFileDirectoryFile, fresh);
+  if (nt::Failed(s)) {
+    throw Failure("cannot reopen folder", nt::ToWin32Error(s));
+  }
+  DirectoryListing listing(fresh.get(), name);
+  DirEntry e;
+  while ((s = listing.Next(e)) == nt::kSuccess) {
+    if (e.name.size() == name.size() && SameName(e.name, name)) {
+      out = FoundEntry{std::wstring(e.name), e.attributes, e.id, e.size};
+      return true;
+    }
+  }
+  if (s != nt::kNoMoreFiles) {
+    throw Failure("cannot list folder", nt::ToWin32Error(s));
+  }
+  return false;
 }
 
 namespace {

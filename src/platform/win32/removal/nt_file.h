@@ -16,6 +16,10 @@
 
 namespace brim::platform::win32 {
 
+// A listed item that was gone, or only delete-pending, when it was opened:
+// another program removed it, and it counts as gone.
+inline constexpr nt::Status kItemGone = nt::kObjectNameNotFound;
+
 // One entry of a directory listing, valid until the listing moves on.
 struct DirEntry {
   std::wstring_view name;
@@ -46,6 +50,19 @@ class DirectoryListing {
   bool first_ = true;
   bool done_ = false;
 };
+
+// A listing entry that owns its name.
+struct FoundEntry {
+  std::wstring name;
+  ULONG attributes = 0;
+  std::int64_t id = 0;
+  std::int64_t size = 0;
+  [[nodiscard]] DirEntry View() const { return DirEntry{name, attributes, id, size}; }
+};
+
+// Looks `name` up in the open folder `dir` (letter case ignored, no
+// wildcards). False when it is not there; throws Failure on other errors.
+bool LookupEntry(HANDLE dir, std::wstring_view name, FoundEntry& out);
 
 struct Identity {
   ULONG attributes = 0;

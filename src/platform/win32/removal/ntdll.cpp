@@ -65,6 +65,14 @@ const Api& Ntdll() {
 }
 #endif
 
-DWORD ToWin32Error(Status s) { return Ntdll().StatusToDosError(s); }
+DWORD ToWin32Error(Status s) {
+  if (s == kLinkRefused) {
+    return ERROR_CANT_ACCESS_FILE;
+  }
+  if (s == kReadOnlyKept) {
+    return ERROR_FILE_READ_ONLY;
+  }
+  return Ntdll().StatusToDosError(s);
+}
 
 }  // namespace brim::platform::win32::nt

@@ -32,6 +32,15 @@ inline constexpr Status kSharingViolation = StatusOf(0xC0000043UL);
 inline constexpr Status kDirectoryNotEmpty = StatusOf(0xC0000101UL);
 inline constexpr Status kObjectPathNotFound = StatusOf(0xC000003AUL);
 
+inline constexpr Status kNoMemory = StatusOf(0xC0000017UL);
+inline constexpr Status kObjectNameInvalid = StatusOf(0xC0000033UL);
+// The removal's own outcomes, in the customer range (never the system's).
+// Met a link, or something swapped in, and left it (ERROR_CANT_ACCESS_FILE).
+inline constexpr Status kLinkRefused = StatusOf(0xE0000001UL);
+// A read-only file that stays because another name shares its attributes
+// (ERROR_FILE_READ_ONLY).
+inline constexpr Status kReadOnlyKept = StatusOf(0xE0000002UL);
+
 inline bool Failed(Status s) { return s < 0; }
 
 // The most characters a UNICODE_STRING can count (its length is 16 bits of
@@ -145,7 +154,8 @@ const Api& SystemNtdll();
 void SetNtdllLayer(const Api* layer);
 #endif
 
-// The Win32 error code that matches an NT status.
+// The Win32 error code that matches an NT status, the removal's own
+// included: the one conversion, where a failure leaves the removal.
 DWORD ToWin32Error(Status s);
 
 }  // namespace brim::platform::win32::nt
