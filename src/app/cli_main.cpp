@@ -29,15 +29,7 @@ class Win32Console : public brim::cli::Console {
       ::WriteConsoleW(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
       return;
     }
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, nullptr);
-    if (n <= 0) {
-      return;
-    }
-    std::string bytes(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
-                          nullptr);
-    WriteBytes(h, bytes);
+    WriteBytes(h, brim::platform::win32::NarrowUtf8(text));
   }
   static void WriteBytes(HANDLE h, std::string_view bytes) {
     while (!bytes.empty()) {

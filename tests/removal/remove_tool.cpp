@@ -21,20 +21,13 @@
 #include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_split.h"
+#include "platform/win32/text.h"
 #include "removal/tool_args.h"
 
 namespace win32 = brim::platform::win32;
 namespace nt = brim::platform::win32::nt;
 
 namespace {
-
-std::string Utf8(std::wstring_view s) {
-  const int n =
-      ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -75,8 +68,8 @@ void Probe(const std::wstring& path) {
   std::printf(
       "probe listed_attr=%lx listed_id=%lld handle_attr=%lx handle_id=%lld parent=%s handle_name=%s\n",
       entry.attributes, static_cast<long long>(entry.id), identity.attributes,
-      static_cast<long long>(identity.id), Utf8(win32::ResolvedName(parent.get())).c_str(),
-      Utf8(name).c_str());
+      static_cast<long long>(identity.id), win32::NarrowUtf8(win32::ResolvedName(parent.get())).c_str(),
+      win32::NarrowUtf8(name).c_str());
 }
 
 // Holds the file open without delete sharing, as a program using it would,
@@ -164,9 +157,9 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("unknown operation\n");
         return 2;
       }
-      std::printf("%s ok\n", Utf8(op).c_str());
+      std::printf("%s ok\n", win32::NarrowUtf8(op).c_str());
     } catch (const brim::platform::Failure& f) {
-      std::printf("%s fail %lu\n", Utf8(op).c_str(), static_cast<unsigned long>(f.code()));
+      std::printf("%s fail %lu\n", win32::NarrowUtf8(op).c_str(), static_cast<unsigned long>(f.code()));
     }
     std::fflush(stdout);
   }
