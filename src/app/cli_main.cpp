@@ -9,7 +9,7 @@
 
 #include "app/cli_selftest.h"
 #include "cli/cli_run.h"
-#include "platform/win32/removal/reporting_removal.h"
+#include "platform/win32/removal/removal_front.h"
 #include "platform/win32/text.h"
 
 namespace {
@@ -64,9 +64,11 @@ int wmain(int argc, wchar_t** argv) {
   Win32Console console;
   try {
     const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const auto removal = brim::platform::win32::MakeReportingRemoval();
-    return brim::cli::RunCli(args, *removal, console, &ErrorText,
-                             [&] { return brim::app::RunSelftest(*removal); });
+    // One invocation is one run: its rows share the resolved drive and profile.
+    brim::platform::win32::RemovalFront front;
+    brim::platform::ReportingRemoval& removal = front.Reporting();
+    return brim::cli::RunCli(args, removal, console, &ErrorText,
+                             [&] { return brim::app::RunSelftest(removal); });
   } catch (const std::exception& e) {
     const std::string what = e.what();
     console.Err(L"brimsweep-cli: " + std::wstring(what.begin(), what.end()) + L"\n");

@@ -3,10 +3,11 @@
 //               OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
-// is read from FILE (see tool_args.h). With --one-run the operations share
-// their resolved drive and profile, and their helper threads, as a run's
-// rows do; "wait HANDSHAKE_DIR" then stands between two rows until the
-// script says go, and "forget -" ends the run.
+// is read from FILE (see tool_args.h). The operations go through one front,
+// as the program's do. With --one-run they share their resolved drive and
+// profile, as a run's rows do; "wait HANDSHAKE_DIR" then stands between two
+// rows until the script says go, and "forget -" ends the run. Without it,
+// each operation is a run of its own.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,12 +15,9 @@
 #include <string_view>
 
 #include "platform/failure.h"
-#include "platform/win32/removal/anchor_cache.h"
 #include "platform/win32/removal/checked_open.h"
-#include "platform/win32/removal/file_removal.h"
-#include "platform/win32/removal/folder_removal.h"
-#include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/removal_front.h"
 #include "platform/win32/removal/target_split.h"
 #include "platform/win32/text.h"
 #include "removal/tool_args.h"
@@ -92,31 +90,37 @@ void Hold(const std::wstring& path) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  win32::FolderRemovalOptions options;
-  win32::AnchorCache anchors;
-  win32::HelperThreads helpers;
+  win32::RemovalHooks hooks;
   int i = 1;
-  if (argc > 1 &&
-      std::wstring_view(argv[1]) == L"--one-run") {  // as the program's run: kept anchors and helpers
-    options.anchors = &anchors;
-    options.helpers = &helpers;
+  const bool one_run = argc > 1 && std::wstring_view(argv[1]) == L"--one-run";
+  if (one_run) {
     i = 2;
   }
   if (argc > i + 1 && std::wstring_view(argv[i]) == L"--pause-after-mark") {
     const std::wstring handshake = argv[i + 1];
-    options.after_mark = [handshake] { Handshake(handshake); };
+    hooks.after_mark = [handshake] { Handshake(handshake); };
     i += 2;
   }
   if (argc > i + 2 && std::wstring_view(argv[i]) == L"--pause-before") {
     const std::wstring target = argv[i + 1];
     const std::wstring handshake = argv[i + 2];
-    options.before_open = [target, handshake](std::wstring_view child) {
+    hooks.before_open = [target, handshake](std::wstring_view child) {
       if (child == target) {
         Handshake(handshake);
       }
     };
     i += 3;
   }
+  win32::RemovalFront front(nullptr, std::move(hooks));
+  const auto new_run = [&] {
+    if (!one_run) {
+      front.EndRun();
+    }
+  };
+  const auto folder = [&](const std::wstring& path) {
+    new_run();
+    front.Folders().Create()->DeleteFolder(path, true);
+  };
   for (; i + 1 < argc; i += 2) {
     const std::wstring_view op = argv[i];
     try {
@@ -129,7 +133,7 @@ int wmain(int argc, wchar_t** argv) {
         while (::GetTickCount() - start < ms) {
           ++runs;
           try {
-            win32::RemoveFolderTree(path, options);
+            folder(path);
             ++removed;
           } catch (const brim::platform::Failure&) {  // NOLINT(bugprone-empty-catch): counted below
           }
@@ -140,13 +144,14 @@ int wmain(int argc, wchar_t** argv) {
       }
       const std::wstring path = brim::testing::ArgText(argv[i + 1]);
       if (op == L"folder") {
-        win32::RemoveFolderTree(path, options);
+        folder(path);
       } else if (op == L"files") {
-        win32::RemoveMatchingFiles(path, nullptr, nullptr, false, options.anchors, options.after_mark);
+        new_run();
+        front.Files().Kill(path);
       } else if (op == L"wait") {
         Handshake(path);
       } else if (op == L"forget") {
-        anchors.Forget();
+        front.EndRun();
       } else if (op == L"probe") {
         Probe(path);
         continue;

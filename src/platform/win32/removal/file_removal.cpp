@@ -151,13 +151,15 @@ DWORD Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* 
 
 }  // namespace
 
-void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview,
-                         AnchorCache* anchors, const std::function<void()>& after_mark) {
+void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options) {
+  Breather* const breather = options.breather;
+  RemovalSink* const sink = options.sink;
+  const bool preview = options.preview;
   RequireNameable(path);
   if (SplitTarget(path).leaf.empty()) {
     throw Failure("no file name", ERROR_FILE_NOT_FOUND);
   }
-  const TargetFolder folder = OpenTargetFolder(path, anchors);
+  const TargetFolder folder = OpenTargetFolder(path, options.anchors);
 
   WIN32_FIND_DATAW data{};
   FindHandle find(::FindFirstFileW(VerbatimPath(path).c_str(), &data));
@@ -172,7 +174,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
   std::vector<std::wstring> removed;  // while few enough to ask for by name
   std::vector<Match> held;
   const auto settle = [&] {
-    const DWORD error = Settle(folder, held, sink, path, preview, after_mark, buffers);
+    const DWORD error = Settle(folder, held, sink, path, preview, options.hooks.after_mark, buffers);
     first_error = first_error != 0 ? first_error : error;
   };
   do {

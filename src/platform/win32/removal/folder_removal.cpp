@@ -76,7 +76,7 @@ Stay StayFor(DWORD error) {
 // so memory follows the depth of the tree, not its size.
 class TreeWalk {
  public:
-  explicit TreeWalk(const FolderRemovalOptions& options)
+  explicit TreeWalk(const RemovalOptions& options)
       : options_(options),
         folder_access_(options.preview ? kPreviewFolderAccess : kFolderAccess),
         file_access_(options.preview ? kPreviewFileAccess : kFileAccess),
@@ -147,8 +147,8 @@ class TreeWalk {
   }
 
   void Child(const DirEntry& entry) {
-    if (options_.before_open) {
-      options_.before_open(entry.name);
+    if (options_.hooks.before_open) {
+      options_.hooks.before_open(entry.name);
     }
     if (!IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes)) {
       FoundEntry& slot = batch_[used_++];
@@ -320,8 +320,8 @@ class TreeWalk {
     const auto marked_end = marked_.begin() + static_cast<std::ptrdiff_t>(used_);
     const bool any_marked =
         std::any_of(marked_.begin(), marked_end, [](const NtHandle& h) { return static_cast<bool>(h); });
-    if (any_marked && options_.after_mark) {
-      options_.after_mark();
+    if (any_marked && options_.hooks.after_mark) {
+      options_.hooks.after_mark();
     }
     if (any_marked && !StillAtItsName(opened_as_, path_, level.id, buffers_.name_info)) {
       for (std::size_t i = 0; i < used_; ++i) {
@@ -439,7 +439,7 @@ class TreeWalk {
     }
   }
 
-  const FolderRemovalOptions& options_;
+  const RemovalOptions& options_;
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
   std::wstring_view folder_spec_;
@@ -463,7 +463,7 @@ class TreeWalk {
 };
 
 // The target itself stays: tell the sink, then fail as without one.
-[[noreturn]] void TargetStays(const FolderRemovalOptions& options, const std::wstring& folder_spec, Stay why,
+[[noreturn]] void TargetStays(const RemovalOptions& options, const std::wstring& folder_spec, Stay why,
                               const char* what, DWORD error) {
   if (options.sink != nullptr) {
     options.sink->Stayed(folder_spec, why, error);
@@ -473,7 +473,7 @@ class TreeWalk {
 
 }  // namespace
 
-void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
+void RemoveFolderTree(const std::wstring& folder_spec, const RemovalOptions& options) {
   RequireNameable(folder_spec);
   if (LeafNamesNothing(SplitTarget(folder_spec).leaf)) {
     throw Failure("folder name names nothing", ERROR_INVALID_NAME);
@@ -483,8 +483,8 @@ void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOption
   // Opened by its name, as a folder, and checked as a listed folder would be
   // (no listing first: it would cost a handle and a query per row, and the
   // checks on the handle catch whatever a listing could have shown).
-  if (options.before_open) {
-    options.before_open(parent.leaf);
+  if (options.hooks.before_open) {
+    options.hooks.before_open(parent.leaf);
   }
   CheckBuffers buffers;
   CheckedChild top;
