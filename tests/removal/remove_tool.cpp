@@ -3,14 +3,16 @@
 //               OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
-// is read from FILE (see tool_args.h). The operations go through one front,
-// as the program's do. With --one-run they share their resolved drive and
-// profile, as a run's rows do; "wait HANDSHAKE_DIR" then stands between two
-// rows until the script says go, and "forget -" ends the run. Without it,
-// each operation is a run of its own.
+// is read from FILE (see tool_args.h). Every removal goes through the
+// program's front: with --one-run one front for all, so the operations share
+// their resolved drive and profile, and their helper threads, as a run's
+// rows do ("wait HANDSHAKE_DIR" then stands between two rows until the
+// script says go, and "forget -" ends the run); without it, a front of its
+// own for each removal, as in a program that makes one removal.
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -111,15 +113,15 @@ int wmain(int argc, wchar_t** argv) {
     };
     i += 3;
   }
-  win32::RemovalFront front(nullptr, std::move(hooks));
-  const auto new_run = [&] {
-    if (!one_run) {
-      front.EndRun();
+  win32::RemovalFront run(nullptr, hooks);
+  const auto remove_one = [&](bool folder, const std::wstring& path) {
+    std::optional<win32::RemovalFront> own;
+    win32::RemovalFront& front = one_run ? run : own.emplace(nullptr, hooks);
+    if (folder) {
+      front.Folders().Create()->DeleteFolder(path, true);
+    } else {
+      front.Files().Kill(path);
     }
-  };
-  const auto folder = [&](const std::wstring& path) {
-    new_run();
-    front.Folders().Create()->DeleteFolder(path, true);
   };
   for (; i + 1 < argc; i += 2) {
     const std::wstring_view op = argv[i];
@@ -133,7 +135,7 @@ int wmain(int argc, wchar_t** argv) {
         while (::GetTickCount() - start < ms) {
           ++runs;
           try {
-            folder(path);
+            remove_one(true, path);
             ++removed;
           } catch (const brim::platform::Failure&) {  // NOLINT(bugprone-empty-catch): counted below
           }
@@ -144,14 +146,13 @@ int wmain(int argc, wchar_t** argv) {
       }
       const std::wstring path = brim::testing::ArgText(argv[i + 1]);
       if (op == L"folder") {
-        folder(path);
+        remove_one(true, path);
       } else if (op == L"files") {
-        new_run();
-        front.Files().Kill(path);
+        remove_one(false, path);
       } else if (op == L"wait") {
         Handshake(path);
       } else if (op == L"forget") {
-        front.EndRun();
+        run.EndRun();
       } else if (op == L"probe") {
         Probe(path);
         continue;
