@@ -1,5 +1,7 @@
 #include "platform/win32/removal/removal_front.h"
 
+#include <utility>
+
 #include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_removal.h"
 #include "platform/win32/removal/fs_redirection.h"

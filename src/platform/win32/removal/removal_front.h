@@ -6,6 +6,7 @@
 // file-system redirection off around each removal (see fs_redirection.h).
 
 #include <memory>
+#include <string>
 
 #include "platform/controls.h"
 #include "platform/removal.h"
