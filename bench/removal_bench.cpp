@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "platform/failure.h"
-#include "platform/win32/removal/folder_removal.h"
+#include "platform/win32/removal/removal_front.h"
 #include "process_memory.h"
 
 namespace {
@@ -95,6 +95,7 @@ double Now() { return brim::windows::MicrosecondsNow() / 1000.0; }
 
 int wmain(int argc, wchar_t** argv) {
   ComApartment com;
+  brim::platform::win32::RemovalFront front;  // as the window's: helper threads kept
   std::printf("start peak_ws=%lu\n", static_cast<unsigned long>(PeakWorkingSet()));
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::wstring_view who = argv[i];
@@ -103,7 +104,8 @@ int wmain(int argc, wchar_t** argv) {
     const double start = Now();
     if (who == L"ours") {
       try {
-        brim::platform::win32::RemoveFolderTree(path, {});
+        front.Folders().Create()->DeleteFolder(path, true);
+        front.EndRun();
       } catch (const brim::platform::Failure&) {
         ok = false;
       }

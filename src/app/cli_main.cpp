@@ -9,7 +9,7 @@
 
 #include "app/cli_selftest.h"
 #include "cli/cli_run.h"
-#include "platform/win32/removal/reporting_removal.h"
+#include "platform/win32/removal/removal_front.h"
 #include "platform/win32/text.h"
 
 namespace {
@@ -29,15 +29,7 @@ class Win32Console : public brim::cli::Console {
       ::WriteConsoleW(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
       return;
     }
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, nullptr);
-    if (n <= 0) {
-      return;
-    }
-    std::string bytes(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
-                          nullptr);
-    WriteBytes(h, bytes);
+    WriteBytes(h, brim::platform::win32::NarrowUtf8(text));
   }
   static void WriteBytes(HANDLE h, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -72,9 +64,11 @@ int wmain(int argc, wchar_t** argv) {
   Win32Console console;
   try {
     const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const auto removal = brim::platform::win32::MakeReportingRemoval();
-    return brim::cli::RunCli(args, *removal, console, &ErrorText,
-                             [&] { return brim::app::RunSelftest(*removal); });
+    // One invocation is one run: its rows share the resolved drive and profile.
+    brim::platform::win32::RemovalFront front;
+    brim::platform::ReportingRemoval& removal = front.Reporting();
+    return brim::cli::RunCli(args, removal, console, &ErrorText,
+                             [&] { return brim::app::RunSelftest(removal); });
   } catch (const std::exception& e) {
     const std::string what = e.what();
     console.Err(L"brimsweep-cli: " + std::wstring(what.begin(), what.end()) + L"\n");

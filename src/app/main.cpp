@@ -5,8 +5,7 @@
 #include "platform/win32/forms/breather.h"
 #include "platform/win32/forms/dpi.h"
 #include "platform/win32/forms/forms_win32.h"
-#include "platform/win32/removal/anchor_cache.h"
-#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/removal_front.h"
 #include "platform/win32/shell/factories.h"
 #include "ui/program.h"
 
@@ -18,12 +17,9 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   win32::FormsRuntime forms([&shell] { return win32::MakeWebBrowser(*shell); });
 
   win32::PaintBreather breather(forms);
-  // A run is one handler: its rows share the resolved drive and profile.
-  win32::AnchorCache anchors;
-  forms.AfterEachHandler([&anchors] { anchors.Forget(); });
-  const auto fso = win32::MakeFileSystemObjectFactory(&breather, &anchors);
-  const auto files = win32::MakeFileRemoval(&breather, &anchors);
-  brim::ui::Program program(forms, brim::ui::Services{*fso, *files, *shell, &breather});
+  win32::RemovalFront removal(&breather);
+  forms.AfterEachHandler([&removal] { removal.EndRun(); });  // a run is one handler
+  brim::ui::Program program(forms, brim::ui::Services{removal.Folders(), removal.Files(), *shell, &breather});
   forms.Register(program.MainClass());
   forms.Register(program.AboutClass());
 

@@ -9,8 +9,11 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "removal"))
-from wine_drive import WINE, changed, check, fingerprint, map_drive, tool_path, wine_env, write  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from removal_driver import tool_path  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import changed, fingerprint, map_drive, write  # noqa: E402
 
 CLI = os.path.join(os.environ.get("BRIM_LAYERED_BIN") or os.path.join(os.environ["BRIM_BUILD_DIR"], "src", "app"),
                    "brimsweep-cli.exe")

@@ -8,8 +8,9 @@ import os
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "removal"))
-from wine_drive import WINE, check, wine_env  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from verdict import check  # noqa: E402
 
 CLI = os.path.join(os.environ.get("BRIM_LAYERED_BIN") or os.path.join(os.environ["BRIM_BUILD_DIR"], "src", "app"),
                    "brimsweep-cli.exe")

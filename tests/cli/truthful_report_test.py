@@ -13,8 +13,10 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "removal"))
-from wine_drive import WINE, check, map_drive, wine_env, write  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import map_drive, write  # noqa: E402
 
 CLI = os.path.join(os.environ["BRIM_BUILD_DIR"], "src", "app", "brimsweep-cli.exe")
 ROW = re.compile(r"^ ?(\d+)  (folder|files) +(\w+) +(\d+) files, (\d+) folders, (\d+) bytes  (.*?)(  \(inside row \d+\))?$")

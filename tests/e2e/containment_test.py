@@ -11,12 +11,13 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support")]
+sys.path[:0] = [os.path.join(HERE, "..", "support")]
 import brim_wine  # noqa: E402
 import hostile_drive  # noqa: E402
 import person  # noqa: E402
 from hostile_drive import make_sample_drive  # noqa: E402
-from wine_drive import check, fail, fingerprint  # noqa: E402
+from verdict import check, fail  # noqa: E402
+from wine_drives import fingerprint  # noqa: E402
 
 def main():
     exe, spy_exe = sys.argv[1:3]

@@ -12,10 +12,10 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support")]
+sys.path[:0] = [os.path.join(HERE, "..", "support")]
 import brim_wine  # noqa: E402
 import person  # noqa: E402
-from wine_drive import check  # noqa: E402
+from verdict import check  # noqa: E402
 
 HEAP_LOG = "-all,warn+heap,err+seh"
 MAIN_FOCUS = ["U", "Cleanup", "About", "Exit Program", "D"]

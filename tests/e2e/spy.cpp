@@ -17,6 +17,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/win32/text.h"
 #include "process_memory.h"
 #include "window_finder.h"
 
@@ -52,19 +53,7 @@ std::string Utf8(const std::wstring& text) {
       escaped += c;
     }
   }
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), -1, out.data(), n, nullptr, nullptr);
-  out.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
-  return out;
-}
-
-std::wstring Wide(const std::string& text) {
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-  out.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
-  return out;
+  return brim::platform::win32::NarrowUtf8(escaped);
 }
 
 // A visible top-level window of the program, by class.
@@ -258,7 +247,8 @@ std::string Answer(const std::string& line) {
   if (command == "gone") {  // gone CLASS MS: waits until no such window is up
     std::string cls;
     in >> cls >> ms;
-    return WaitFor([&] { return TopLevel(Wide(cls)) == nullptr; }, ms) ? "ok" : "still";
+    return WaitFor([&] { return TopLevel(brim::platform::win32::WidenUtf8(cls)) == nullptr; }, ms) ? "ok"
+                                                                                                   : "still";
   }
   if (command == "state") {
     return State();
@@ -282,13 +272,15 @@ std::string Answer(const std::string& line) {
     return "ok";
   }
   if (command == "clip") {  // clip TEXT (escaped as answers are): puts TEXT on the clipboard
-    return PutOnClipboard(Unescaped(Wide(line.size() > 5 ? line.substr(5) : std::string()))) ? "ok"
-                                                                                             : "failed";
+    return PutOnClipboard(
+               Unescaped(brim::platform::win32::WidenUtf8(line.size() > 5 ? line.substr(5) : std::string())))
+               ? "ok"
+               : "failed";
   }
   if (command == "length") {  // length D|U: the box's whole text length (state shows only its front)
     std::string name;
     in >> name;
-    HWND box = Control(Wide(name));
+    HWND box = Control(brim::platform::win32::WidenUtf8(name));
     return box != nullptr ? "length=" + std::to_string(Ask(box, WM_GETTEXTLENGTH)) : "none";
   }
   if (command == "press") {  // press main|about CAPTION: the button's click, the focus left where it is
@@ -297,7 +289,7 @@ std::string Answer(const std::string& line) {
     in >> kind;
     std::getline(in >> std::ws, caption);
     HWND top = Kind(kind);
-    HWND button = top != nullptr ? Button(top, Wide(caption)) : nullptr;
+    HWND button = top != nullptr ? Button(top, brim::platform::win32::WidenUtf8(caption)) : nullptr;
     if (button == nullptr) {
       return "none";
     }

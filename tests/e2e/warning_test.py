@@ -8,13 +8,13 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "removal"), os.path.join(HERE, "..", "support"),
+sys.path[:0] = [os.path.join(HERE, "..", "support"),
                 os.path.join(HERE, "..", "..", "tools")]
 import brim_wine  # noqa: E402
 import make_sample_drive  # noqa: E402
 import person  # noqa: E402
-from wine_drive import check, fail, map_drive  # noqa: E402
-from wine_drives import scan  # noqa: E402
+from verdict import check, fail  # noqa: E402
+from wine_drives import map_drive, scan  # noqa: E402
 
 CASES = [("", "Administrator", "an empty drive box"),
          ("X", "", "an empty user box"),

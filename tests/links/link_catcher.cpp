@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/text.h"
+
 namespace {
 
 struct HandleRelease {
@@ -42,19 +44,10 @@ std::wstring LogPath() {
   return buf.substr(0, buf.find_last_of(L'\\') + 1) + L"link_catcher.log";
 }
 
-std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                      nullptr);
-  return out;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/, int /*show*/) {
-  const std::string line = Utf8(ArgumentsOf(GetCommandLineW()) + L"\n");
+  const std::string line = brim::platform::win32::NarrowUtf8(ArgumentsOf(GetCommandLineW()) + L"\n");
   // One whole append per start, so catchers started close together don't interleave.
   const Handle file(CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -32,6 +32,7 @@
 #include "platform/win32/shell/factories.h"
 #include "platform/win32/shell/late_bound.h"
 #include "platform/win32/shell/shell_open.h"
+#include "platform/win32/text.h"
 
 namespace brim::links {
 namespace {
@@ -64,18 +65,11 @@ class Win32Window : public platform::HasNativeWindow {
   Window window_;
 };
 
-std::wstring Widen(const std::string& utf8) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
 std::vector<std::wstring> ReadLines(const std::wstring& path) {
   std::ifstream in(path.c_str());  // MinGW's libstdc++ takes a wide path
   std::vector<std::wstring> lines;
   for (std::string line; std::getline(in, line);) {
-    lines.push_back(Widen(line));
+    lines.push_back(platform::win32::WidenUtf8(line));
   }
   return lines;
 }
@@ -175,7 +169,7 @@ TEST_F(LinksUnderWine, EachButtonDeliversItsExactLinkToTheRegisteredHandler) {
 }
 
 TEST_F(LinksUnderWine, BehindWinebrowserTheLinksKeepTheirMeaning) {
-  const std::wstring catcher = Widen(BRIM_UNIX_CATCHER);
+  const std::wstring catcher = platform::win32::WidenUtf8(BRIM_UNIX_CATCHER);
   const RegistryOverride http(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", L"", kStockCommand);
   const RegistryOverride https(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", L"", kStockCommand);
   const RegistryOverride mailto(HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command", L"", kStockCommand);
@@ -200,7 +194,7 @@ TEST_F(LinksUnderWine, WithNoHandlerRegisteredNothingOpensAndNothingIsReported) 
   const RegistryOverride http(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", L"", std::nullopt);
   const RegistryOverride https(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", L"", std::nullopt);
   // Should the shell fall back on winebrowser anyway, this would catch it.
-  const std::wstring catcher = Widen(BRIM_UNIX_CATCHER);
+  const std::wstring catcher = platform::win32::WidenUtf8(BRIM_UNIX_CATCHER);
   const RegistryOverride browsers(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers", catcher);
   const std::wstring caught = L"L:\\winebrowser.txt";
   DeleteFileW(caught.c_str());

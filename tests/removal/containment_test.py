@@ -6,11 +6,15 @@ composed paths past the NT limit. Drives K: (typed) and L: (another drive),
 plus a folder on no test drive; links made from the Linux side."""
 import os
 import subprocess
+import sys
 
-import hostile_drive
-from hostile_drive import make_sample_drive
-from wine_drive import (WINE, changed, check, fingerprint, remove_tree, run_tool, tool_path, wine_env, winpath,
-                        write)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import hostile_drive  # noqa: E402
+from hostile_drive import make_sample_drive  # noqa: E402
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from removal_driver import run_tool, tool_path  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import changed, fingerprint, remove_tree, winpath, write  # noqa: E402
 
 k, other, outside = hostile_drive.drives("K", "L")
 

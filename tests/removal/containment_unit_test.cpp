@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "platform/win32/removal/anchor_cache.h"
-#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_by_path.h"
 #include "platform/win32/removal/nt_file.h"
-#include "platform/win32/removal/reporting_removal.h"
+#include "platform/win32/removal/removal_front.h"
 #include "platform/win32/removal/target_folder.h"
 #include "removal/removal_test_support.h"
 
@@ -58,19 +58,20 @@ TEST(NtNames, TheRemovalsOutcomesLeaveItAsTheirWin32Errors) {
 TEST(NtNames, APathPastTheLimitFailsBeforeAnythingIsOpened) {
   const std::wstring d = FreshFolder(L"Limit");
   MakeTree(d, {L"Temp\\", L"Temp\\x.tmp"});
-  const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
-  const auto files = win32::MakeFileRemoval(nullptr);
+  win32::RemovalFront front;
+  platform::FileSystemObjectFactory& folders = front.Folders();
+  platform::FileRemoval& files = front.Files();
   // "\\?\" and the path: one character past what the system can name.
   const std::wstring too_long =
       d + L"\\" + std::wstring(nt::kMaxNameChars - 4 - d.size() - 5, L'A') + L"\\Temp";
   ASSERT_EQ(too_long.size() + 4, nt::kMaxNameChars + 1);
-  EXPECT_EQ(FailureCode([&] { folders->Create()->DeleteFolder(too_long, true); }),
+  EXPECT_EQ(FailureCode([&] { folders.Create()->DeleteFolder(too_long, true); }),
             static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
-  EXPECT_EQ(FailureCode([&] { files->Kill(too_long + L"\\*.tmp"); }),
+  EXPECT_EQ(FailureCode([&] { files.Kill(too_long + L"\\*.tmp"); }),
             static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
   // One shorter is a path like any other: it names nothing here.
   const std::wstring longest = too_long.substr(0, too_long.size() - 6) + L"\\Temp";
-  EXPECT_NE(FailureCode([&] { folders->Create()->DeleteFolder(longest, true); }),
+  EXPECT_NE(FailureCode([&] { folders.Create()->DeleteFolder(longest, true); }),
             static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
   EXPECT_TRUE(Exists(d + L"\\Temp\\x.tmp"));
 }
@@ -79,20 +80,21 @@ TEST(NtNames, APathHoldingANulFailsInsteadOfNamingWhatComesBeforeIt) {
   // "Guest\0x" read as a C string is Guest: that profile's Cookies must stay.
   const std::wstring d = FreshFolder(L"Nul");
   MakeTree(d, {L"Guest\\", L"Guest\\Cookies\\", L"Guest\\Cookies\\c.txt", L"Guest\\x.log"});
-  const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
-  const auto files = win32::MakeFileRemoval(nullptr);
+  win32::RemovalFront front;
+  platform::FileSystemObjectFactory& folders = front.Folders();
+  platform::FileRemoval& files = front.Files();
   const std::wstring nul_user = d + L"\\Guest" + std::wstring(1, L'\0') + L"x";
   for (const std::wstring& tail : {std::wstring(L"\\Cookies"), std::wstring(1, L'\0') + L"\\Cookies"}) {
-    EXPECT_EQ(FailureCode([&] { folders->Create()->DeleteFolder(nul_user + tail, true); }),
+    EXPECT_EQ(FailureCode([&] { folders.Create()->DeleteFolder(nul_user + tail, true); }),
               static_cast<unsigned long>(ERROR_INVALID_NAME));
   }
   EXPECT_EQ(FailureCode([&] {
-              folders->Create()->DeleteFolder(d + L"\\Guest\\Cookies" + std::wstring(1, L'\0'), true);
+              folders.Create()->DeleteFolder(d + L"\\Guest\\Cookies" + std::wstring(1, L'\0'), true);
             }),
             static_cast<unsigned long>(ERROR_INVALID_NAME));
-  EXPECT_EQ(FailureCode([&] { files->Kill(d + L"\\Guest" + std::wstring(1, L'\0') + L"\\*.log"); }),
+  EXPECT_EQ(FailureCode([&] { files.Kill(d + L"\\Guest" + std::wstring(1, L'\0') + L"\\*.log"); }),
             static_cast<unsigned long>(ERROR_INVALID_NAME));
-  EXPECT_EQ(FailureCode([&] { files->Kill(d + L"\\Guest\\*.log" + std::wstring(1, L'\0') + L"x"); }),
+  EXPECT_EQ(FailureCode([&] { files.Kill(d + L"\\Guest\\*.log" + std::wstring(1, L'\0') + L"x"); }),
             static_cast<unsigned long>(ERROR_INVALID_NAME));
   EXPECT_TRUE(Exists(d + L"\\Guest\\Cookies\\c.txt"));
   EXPECT_TRUE(Exists(d + L"\\Guest\\x.log"));
@@ -114,8 +116,9 @@ TEST(Anchors, ARunResolvesItsAnchorsOnceAndTheNextRunAfresh) {
 
   ASSERT_NE(::MoveFileW((L"\\\\?\\" + profile).c_str(), (L"\\\\?\\" + d + L"\\U.old").c_str()), FALSE);
   EXPECT_EQ(anchors.Resolved(profile), first);  // not opened again
-  const auto files = win32::MakeFileRemoval(nullptr, &anchors);
-  EXPECT_NE(FailureCode([&] { files->Kill(profile + L"\\Temp\\a.tmp"); }), 0UL);
+  win32::RemovalOptions kept;
+  kept.anchors = &anchors;
+  EXPECT_NE(FailureCode([&] { win32::RemoveMatchingFiles(profile + L"\\Temp\\a.tmp", kept); }), 0UL);
   EXPECT_TRUE(Exists(d + L"\\U.old\\Temp\\a.tmp"));
 
   anchors.Forget();  // the next run
@@ -143,8 +146,9 @@ TEST(ReadOnly, AFileWithAnotherNameOutsideKeepsItsAttribute) {
           FALSE);
     }
     RecordingSink sink;
-    const auto removal = win32::MakeReportingRemoval();
-    const unsigned long error = FailureCode([&] { removal->Folder(t, platform::Mode::Remove, sink); });
+    win32::RemovalFront front;
+    const unsigned long error =
+        FailureCode([&] { front.Reporting().Folder(t, platform::Mode::Remove, sink); });
     EXPECT_NE(::GetFileAttributesW((base + L"\\outside\\ro.dat").c_str()) & FILE_ATTRIBUTE_READONLY, 0UL);
     EXPECT_TRUE(Exists(base + L"\\outside\\rw.dat"));
     EXPECT_FALSE(Exists(t + L"\\rw.dat")) << company;

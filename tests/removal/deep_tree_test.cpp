@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/removal/reporting_removal.h"
+#include "platform/win32/removal/removal_front.h"
 #include "removal/removal_test_support.h"
 
 namespace brim::testing {
@@ -62,9 +62,10 @@ TEST(DeepTree, AStuckFileDeepDownStaysInsideAndIsReportedWhereItWasFound) {
                                     OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-  const auto removal = platform::win32::MakeReportingRemoval();
+  platform::win32::RemovalFront front;
+  platform::ReportingRemoval& removal = front.Reporting();
   RecordingSink sink;
-  EXPECT_NE(FailureCode([&] { removal->Folder(t, platform::Mode::Remove, sink); }), 0UL);
+  EXPECT_NE(FailureCode([&] { removal.Folder(t, platform::Mode::Remove, sink); }), 0UL);
   ::CloseHandle(held);
   EXPECT_EQ(sink.stayed.count(busy), 1U);
   EXPECT_EQ(sink.files.count(folders[45] + L"\\f"), 1U);  // found below the move, named as found
@@ -79,9 +80,10 @@ TEST(DeepTree, APreviewMovesNothingAndNamesEveryItemWhereItIs) {
   const std::wstring base = FreshFolder(L"DeepPreview");
   const std::wstring t = base + L"\\t";
   const std::vector<std::wstring> folders = Chain(t, 40);
-  const auto removal = platform::win32::MakeReportingRemoval();
+  platform::win32::RemovalFront front;
+  platform::ReportingRemoval& removal = front.Reporting();
   RecordingSink sink;
-  EXPECT_EQ(FailureCode([&] { removal->Folder(t, platform::Mode::Preview, sink); }), 0UL);
+  EXPECT_EQ(FailureCode([&] { removal.Folder(t, platform::Mode::Preview, sink); }), 0UL);
   EXPECT_EQ(sink.files.size() + sink.folders.size(), folders.size() * 2 + 1);
   for (const std::wstring& folder : folders) {
     EXPECT_TRUE(Exists(folder + L"\\f")) << std::string(folder.begin(), folder.end());

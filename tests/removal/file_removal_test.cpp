@@ -5,15 +5,15 @@
 
 #include <vector>
 
-#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/removal_front.h"
 #include "removal/removal_test_support.h"
 
 namespace brim::testing {
 namespace {
 
 unsigned long Kill(const std::wstring& path) {
-  const auto removal = platform::win32::MakeFileRemoval(nullptr);
-  return FailureCode([&] { removal->Kill(path); });
+  platform::win32::RemovalFront front;
+  return FailureCode([&] { front.Files().Kill(path); });
 }
 
 // One pattern over one folder: what it removes and what it answers.

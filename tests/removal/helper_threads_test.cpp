@@ -6,15 +6,15 @@
 
 #include <tlhelp32.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/folder_removal.h"
 #include "platform/win32/removal/helper_threads.h"
-#include "platform/win32/removal/reporting_removal.h"
+#include "platform/win32/removal/removal_front.h"
 #include "removal/removal_test_support.h"
 
 namespace brim::testing {
@@ -49,14 +49,15 @@ std::wstring FullFolder(const std::wstring& base, const std::wstring& name, int 
 TEST(HelperThreads, KeptOnesAreMadeOnceServeEveryRemovalAndStopWithTheirOwner) {
   const std::wstring base = FreshFolder(L"KeptHelpers");
   const int before = ThreadsOfThisProcess();
-  auto factory = win32::MakeFileSystemObjectFactory(nullptr);
+  auto front = std::make_unique<win32::RemovalFront>();
+  platform::FileSystemObjectFactory& factory = front->Folders();
   for (int row = 0; row < 4; ++row) {
     const std::wstring t = FullFolder(base, L"t" + std::to_wstring(row), 40);
-    EXPECT_EQ(FailureCode([&] { factory->Create()->DeleteFolder(t, true); }), 0UL) << row;
+    EXPECT_EQ(FailureCode([&] { factory.Create()->DeleteFolder(t, true); }), 0UL) << row;
     EXPECT_FALSE(Exists(t)) << row;
     EXPECT_EQ(ThreadsOfThisProcess(), before + static_cast<int>(win32::HelperThreads::kCount)) << row;
   }
-  factory.reset();
+  front.reset();
   EXPECT_EQ(ThreadsOfThisProcess(), before);
 }
 
@@ -64,7 +65,7 @@ TEST(HelperThreads, ARemovalWithoutKeptOnesLeavesNoThreadBehind) {
   const std::wstring base = FreshFolder(L"OwnHelpers");
   const std::wstring t = FullFolder(base, L"t", 40);
   const int before = ThreadsOfThisProcess();
-  EXPECT_EQ(FailureCode([&] { win32::RemoveFolderTree(t, win32::FolderRemovalOptions{}); }), 0UL);
+  EXPECT_EQ(FailureCode([&] { win32::RemoveFolderTree(t, win32::RemovalOptions{}); }), 0UL);
   EXPECT_FALSE(Exists(t));
   EXPECT_EQ(ThreadsOfThisProcess(), before);
 }
@@ -73,19 +74,19 @@ TEST(HelperThreads, ARemovalStartedInsideAnotherGetsThreadsOfItsOwnAndBothFinish
   const std::wstring base = FreshFolder(L"NestedHelpers");
   const std::wstring outer = FullFolder(base, L"outer", 30);
   const std::wstring inner = FullFolder(base, L"inner", 30);
-  win32::HelperThreads kept;
-  win32::FolderRemovalOptions options;
-  options.helpers = &kept;
-  win32::FolderRemovalOptions nested = options;
   bool started_inner = false;
   unsigned long inner_error = ~0UL;
-  options.before_open = [&](std::wstring_view child) {
+  win32::RemovalFront* self = nullptr;
+  win32::RemovalHooks hooks;
+  hooks.before_open = [&](std::wstring_view child) {
     if (child == L"sub" && !started_inner) {
       started_inner = true;
-      inner_error = FailureCode([&] { win32::RemoveFolderTree(inner, nested); });
+      inner_error = FailureCode([&] { self->Folders().Create()->DeleteFolder(inner, true); });
     }
   };
-  EXPECT_EQ(FailureCode([&] { win32::RemoveFolderTree(outer, options); }), 0UL);
+  win32::RemovalFront front(nullptr, hooks);
+  self = &front;
+  EXPECT_EQ(FailureCode([&] { front.Folders().Create()->DeleteFolder(outer, true); }), 0UL);
   EXPECT_TRUE(started_inner);
   EXPECT_EQ(inner_error, 0UL);
   EXPECT_FALSE(Exists(outer));
@@ -94,12 +95,13 @@ TEST(HelperThreads, ARemovalStartedInsideAnotherGetsThreadsOfItsOwnAndBothFinish
 
 TEST(HelperThreads, EachReportedRemovalNamesOnlyItsOwnFiles) {
   const std::wstring base = FreshFolder(L"ReportedHelpers");
-  const auto removal = win32::MakeReportingRemoval();
+  win32::RemovalFront front;
+  platform::ReportingRemoval& removal = front.Reporting();
   for (int row = 0; row < 3; ++row) {
     const int files = 20 + row * 25;  // batches of different lengths
     const std::wstring t = FullFolder(base, L"r" + std::to_wstring(row), files);
     RecordingSink sink;
-    removal->Folder(t, platform::Mode::Remove, sink);
+    removal.Folder(t, platform::Mode::Remove, sink);
     EXPECT_TRUE(sink.stayed.empty()) << row;
     ASSERT_EQ(sink.files.size(), static_cast<std::size_t>(files) * 2) << row;
     for (int i = 0; i < files; ++i) {
@@ -129,9 +131,10 @@ TEST(HelperThreads, FilesThatStayAmongSharedBatchesAreReportedByTheirOwnNames) {
       held_names.insert(name);
     }
   }
-  const auto removal = win32::MakeReportingRemoval();
+  win32::RemovalFront front;
+  platform::ReportingRemoval& removal = front.Reporting();
   RecordingSink sink;
-  EXPECT_NE(FailureCode([&] { removal->Folder(t, platform::Mode::Remove, sink); }), 0UL);
+  EXPECT_NE(FailureCode([&] { removal.Folder(t, platform::Mode::Remove, sink); }), 0UL);
   EXPECT_EQ(sink.stayed, held_names);
   EXPECT_EQ(sink.files.size(), static_cast<std::size_t>(kFiles) - held_names.size());
   for (int i = 0; i < kFiles; ++i) {

@@ -22,9 +22,12 @@ import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+sys.path[:0] = [os.path.join(HERE, "..", "support"), os.path.join(HERE, "..", "..", "tools")]
 import make_sample_drive  # noqa: E402
-from wine_drive import WINE, check, fail, fingerprint, map_drive, remove_tree, tool_path, wine_env  # noqa: E402
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from removal_driver import tool_path  # noqa: E402
+from verdict import check, fail  # noqa: E402
+from wine_drives import fingerprint, map_drive, remove_tree  # noqa: E402
 
 LETTER = "H"
 USER, OTHER = "Administrator", "Guest"

@@ -2,8 +2,12 @@
 """Links met by the removal layer never cost what they point to (Unix symlinks
 made from the Linux side, inside a folder mapped as drive R:)."""
 import os
+import sys
 
-from wine_drive import check, map_drive, run_tool, snapshot, write
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from removal_driver import run_tool  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import map_drive, snapshot, write  # noqa: E402
 
 LETTER = "R"
 root = map_drive(LETTER)

@@ -7,8 +7,12 @@ import itertools
 import os
 import threading
 import time
+import sys
 
-from wine_drive import at_hook, check, go_on, map_drive, remove_tree, run_tool, snapshot, write
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from removal_driver import at_hook, go_on, run_tool  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import map_drive, remove_tree, snapshot, write  # noqa: E402
 
 root = map_drive("S")
 outside = os.path.join(root, "outside")

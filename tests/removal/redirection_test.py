@@ -5,8 +5,13 @@ where a 32-bit program on 64-bit Windows is silently sent, stays."""
 import os
 import shutil
 import subprocess
+import sys
 
-from wine_drive import WINE, check, tool_path, wine_env, write
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from removal_driver import tool_path  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import write  # noqa: E402
 
 prefix = os.path.join(os.environ["BRIM_BUILD_DIR"], "testdrives", "redirection-prefix")
 if os.path.isdir(prefix):

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ranges>
 
-#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/removal_front.h"
 
 namespace brim::testing {
 namespace {
@@ -101,8 +101,8 @@ void SetReadOnly(const std::wstring& path) {
 }
 
 unsigned long DeleteFolder(const std::wstring& folder_spec, bool force, platform::Breather* breather) {
-  const auto factory = platform::win32::MakeFileSystemObjectFactory(breather);
-  return FailureCode([&] { factory->Create()->DeleteFolder(folder_spec, force); });
+  platform::win32::RemovalFront front(breather);
+  return FailureCode([&] { front.Folders().Create()->DeleteFolder(folder_spec, force); });
 }
 
 }  // namespace brim::testing

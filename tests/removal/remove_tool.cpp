@@ -3,38 +3,31 @@
 //               OP PATH [OP PATH ...]
 // OP is folder, files or probe; "loop SECONDS PATH" removes PATH again and
 // again for that long. One line of output per operation. A PATH of "@FILE"
-// is read from FILE (see tool_args.h). With --one-run the operations share
+// is read from FILE (see tool_args.h). Every removal goes through the
+// program's front: with --one-run one front for all, so the operations share
 // their resolved drive and profile, and their helper threads, as a run's
-// rows do; "wait HANDSHAKE_DIR" then stands between two rows until the
-// script says go, and "forget -" ends the run.
+// rows do ("wait HANDSHAKE_DIR" then stands between two rows until the
+// script says go, and "forget -" ends the run); without it, a front of its
+// own for each removal, as in a program that makes one removal.
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/failure.h"
 #include "platform/target.h"
-#include "platform/win32/removal/anchor_cache.h"
-#include "platform/win32/removal/file_removal.h"
 #include "platform/win32/removal/folder_by_path.h"
-#include "platform/win32/removal/folder_removal.h"
-#include "platform/win32/removal/helper_threads.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/removal_front.h"
+#include "platform/win32/text.h"
 #include "removal/tool_args.h"
 
 namespace win32 = brim::platform::win32;
 namespace nt = brim::platform::win32::nt;
 
 namespace {
-
-std::string Utf8(std::wstring_view s) {
-  const int n =
-      ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -76,8 +69,8 @@ void Probe(const std::wstring& path) {
   std::printf(
       "probe listed_attr=%lx listed_id=%lld handle_attr=%lx handle_id=%lld parent=%s handle_name=%s\n",
       entry.attributes, static_cast<long long>(entry.id), identity.attributes,
-      static_cast<long long>(identity.id), Utf8(win32::ResolvedName(parent.get())).c_str(),
-      Utf8(name).c_str());
+      static_cast<long long>(identity.id), win32::NarrowUtf8(win32::ResolvedName(parent.get())).c_str(),
+      win32::NarrowUtf8(name).c_str());
 }
 
 // Holds the file open without delete sharing, as a program using it would,
@@ -100,31 +93,37 @@ void Hold(const std::wstring& path) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  win32::FolderRemovalOptions options;
-  win32::AnchorCache anchors;
-  win32::HelperThreads helpers;
+  win32::RemovalHooks hooks;
   int i = 1;
-  if (argc > 1 &&
-      std::wstring_view(argv[1]) == L"--one-run") {  // as the program's run: kept anchors and helpers
-    options.anchors = &anchors;
-    options.helpers = &helpers;
+  const bool one_run = argc > 1 && std::wstring_view(argv[1]) == L"--one-run";
+  if (one_run) {
     i = 2;
   }
   if (argc > i + 1 && std::wstring_view(argv[i]) == L"--pause-after-mark") {
     const std::wstring handshake = argv[i + 1];
-    options.after_mark = [handshake] { Handshake(handshake); };
+    hooks.after_mark = [handshake] { Handshake(handshake); };
     i += 2;
   }
   if (argc > i + 2 && std::wstring_view(argv[i]) == L"--pause-before") {
     const std::wstring target = argv[i + 1];
     const std::wstring handshake = argv[i + 2];
-    options.before_open = [target, handshake](std::wstring_view child) {
+    hooks.before_open = [target, handshake](std::wstring_view child) {
       if (child == target) {
         Handshake(handshake);
       }
     };
     i += 3;
   }
+  win32::RemovalFront run(nullptr, hooks);
+  const auto remove_one = [&](bool folder, const std::wstring& path) {
+    std::optional<win32::RemovalFront> own;
+    win32::RemovalFront& front = one_run ? run : own.emplace(nullptr, hooks);
+    if (folder) {
+      front.Folders().Create()->DeleteFolder(path, true);
+    } else {
+      front.Files().Kill(path);
+    }
+  };
   for (; i + 1 < argc; i += 2) {
     const std::wstring_view op = argv[i];
     try {
@@ -137,7 +136,7 @@ int wmain(int argc, wchar_t** argv) {
         while (::GetTickCount() - start < ms) {
           ++runs;
           try {
-            win32::RemoveFolderTree(path, options);
+            remove_one(true, path);
             ++removed;
           } catch (const brim::platform::Failure&) {  // NOLINT(bugprone-empty-catch): counted below
           }
@@ -148,13 +147,13 @@ int wmain(int argc, wchar_t** argv) {
       }
       const std::wstring path = brim::testing::ArgText(argv[i + 1]);
       if (op == L"folder") {
-        win32::RemoveFolderTree(path, options);
+        remove_one(true, path);
       } else if (op == L"files") {
-        win32::RemoveMatchingFiles(path, nullptr, nullptr, false, options.anchors, options.after_mark);
+        remove_one(false, path);
       } else if (op == L"wait") {
         Handshake(path);
       } else if (op == L"forget") {
-        anchors.Forget();
+        run.EndRun();
       } else if (op == L"probe") {
         Probe(path);
         continue;
@@ -165,9 +164,9 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("unknown operation\n");
         return 2;
       }
-      std::printf("%s ok\n", Utf8(op).c_str());
+      std::printf("%s ok\n", win32::NarrowUtf8(op).c_str());
     } catch (const brim::platform::Failure& f) {
-      std::printf("%s fail %lu\n", Utf8(op).c_str(), static_cast<unsigned long>(f.code()));
+      std::printf("%s fail %lu\n", win32::NarrowUtf8(op).c_str(), static_cast<unsigned long>(f.code()));
     }
     std::fflush(stdout);
   }

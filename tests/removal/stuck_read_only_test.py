@@ -6,7 +6,10 @@ import os
 import subprocess
 import sys
 
-from wine_drive import check, map_drive, run_tool, write
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from removal_driver import run_tool  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import map_drive, write  # noqa: E402
 
 root = map_drive("P")
 stuck = [os.path.join(root, "Temp", "ro"), os.path.join(root, "Top")]

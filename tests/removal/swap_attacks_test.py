@@ -19,8 +19,13 @@ import shutil
 import subprocess
 import threading
 import time
+import sys
 
-from wine_drive import WINE, at_hook, check, fingerprint, go_on, map_drive, remove_tree, run_tool, wine_env, write
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from removal_driver import at_hook, go_on, run_tool  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import fingerprint, map_drive, remove_tree, write  # noqa: E402
 
 root = map_drive("H")
 temp = os.path.join(root, "Temp")

@@ -10,14 +10,9 @@
 #include <string_view>
 #include <vector>
 
-namespace brim::testing {
+#include "platform/win32/text.h"
 
-inline std::wstring WideFromUtf8(const std::string& s) {
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
-  return out;
-}
+namespace brim::testing {
 
 // The texts an argument stands for: itself, or the lines of its file.
 inline std::vector<std::wstring> ArgTexts(std::wstring_view arg) {
@@ -40,7 +35,7 @@ inline std::vector<std::wstring> ArgTexts(std::wstring_view arg) {
     if (end == std::string::npos) {
       end = all.size();
     }
-    out.push_back(WideFromUtf8(all.substr(start, end - start)));
+    out.push_back(platform::win32::WidenUtf8(std::string_view(all).substr(start, end - start)));
     start = end + 1;
   }
   return out;

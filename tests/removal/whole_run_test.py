@@ -8,7 +8,11 @@ import os
 import subprocess
 import sys
 
-from wine_drive import WINE, check, map_drive, tool_path, wine_env
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from brim_wine import WINE, env as wine_env  # noqa: E402
+from removal_driver import tool_path  # noqa: E402
+from verdict import check  # noqa: E402
+from wine_drives import map_drive  # noqa: E402
 
 root = map_drive("T")
 manifest_path = os.path.join(os.path.dirname(root), "t-manifest.json")

@@ -18,8 +18,8 @@
 
 #include "cleanup/cleanup_run.h"
 #include "fakes/fake_controls.h"
-#include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/helper_threads.h"
+#include "platform/win32/removal/removal_front.h"
 #include "removal/tool_args.h"
 
 namespace {
@@ -29,7 +29,9 @@ struct Outcome {
   std::vector<brim::fakes::ShownBox> boxes;
 };
 
-Outcome WholeRun(const std::wstring& drive, const std::wstring& user) {
+// As in the program: one front for the process, each run's end forgotten.
+Outcome WholeRun(brim::platform::win32::RemovalFront& removal, const std::wstring& drive,
+                 const std::wstring& user) {
   brim::fakes::Log log;
   brim::fakes::FakeTextBox d(log, L"D", drive);
   brim::fakes::FakeTextBox u(log, L"U", user);
@@ -38,13 +40,18 @@ Outcome WholeRun(const std::wstring& drive, const std::wstring& user) {
   brim::fakes::FakeControl cmd3(log, L"Cmd3");
   brim::fakes::FakeProgressBar bar(log);
   brim::fakes::FakeMessageBox box(log);
-  const auto folders = brim::platform::win32::MakeFileSystemObjectFactory(nullptr);
-  const auto files = brim::platform::win32::MakeFileRemoval(nullptr);
   brim::cleanup::RunWindow window{
-      d,     u,   cmd1, cmd2,
-      cmd3,  bar, box,  [&](const std::wstring& path) { brim::cleanup::DA(*folders, path); },
-      *files};
+      d,
+      u,
+      cmd1,
+      cmd2,
+      cmd3,
+      bar,
+      box,
+      [&](const std::wstring& path) { brim::cleanup::DA(removal.Folders(), path); },
+      removal.Files()};
   brim::cleanup::CleanupRun(window);
+  removal.EndRun();
   return Outcome{bar.Value(), box.shown};
 }
 
@@ -66,7 +73,7 @@ bool FromHex(const std::string& hex, std::wstring& text) {
   return true;
 }
 
-int Pairs() {
+int Pairs(brim::platform::win32::RemovalFront& removal) {
   for (std::string line; std::getline(std::cin, line);) {
     const std::size_t blank = line.find(' ');
     std::wstring drive;
@@ -77,7 +84,7 @@ int Pairs() {
       std::fflush(stdout);
       continue;
     }
-    const Outcome out = WholeRun(drive, user);
+    const Outcome out = WholeRun(removal, drive, user);
     std::printf("bar=%g boxes=", static_cast<double>(out.bar));
     for (const auto& shown : out.boxes) {
       std::wstring prompt;  // on one line
@@ -95,15 +102,16 @@ int Pairs() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  brim::platform::win32::RemovalFront removal;
   if (argc == 2 && std::wstring(argv[1]) == L"--pairs") {
-    return Pairs();
+    return Pairs(removal);
   }
   if (argc != 3) {
     std::printf("usage: whole_run_tool DRIVE_TEXT USER_TEXT | --pairs\n");
     return 2;
   }
   for (const std::wstring& user : brim::testing::ArgTexts(argv[2])) {
-    const Outcome out = WholeRun(argv[1], user);
+    const Outcome out = WholeRun(removal, argv[1], user);
     std::printf("bar=%g\n", static_cast<double>(out.bar));
     for (const auto& shown : out.boxes) {
       std::printf("box flags=%u prompt=%ls\n", shown.flags, shown.prompt.c_str());

@@ -19,6 +19,23 @@ def map_folder(letter, folder, prefix=None):
     os.symlink(folder, link)
 
 
+def map_drive(letter):
+    """Maps a fresh folder under the build tree as drive `letter` of the test
+    run's prefix; returns its Unix path."""
+    root = os.path.join(os.environ["BRIM_BUILD_DIR"], "testdrives", letter.lower())
+    remove_tree(root)
+    os.makedirs(root)
+    map_folder(letter, root)
+    return root
+
+
+def write(path, text="data"):
+    """A file holding `text`, its folders made as needed."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as fh:
+        fh.write(text)
+
+
 def remove_tree(path):
     """Removes a tree that a test may have left read-only; a link is removed
     itself, never what it points to."""

@@ -14,8 +14,7 @@
 #include "platform/win32/forms/breather.h"
 #include "platform/win32/forms/dpi.h"
 #include "platform/win32/forms/forms_win32.h"
-#include "platform/win32/removal/anchor_cache.h"
-#include "platform/win32/removal/factories.h"
+#include "platform/win32/removal/removal_front.h"
 #include "platform/win32/shell/factories.h"
 #include "platform/win32/windows_api.h"
 
@@ -118,15 +117,12 @@ struct RealProgram {
     return win32::MakeWebBrowser(shell);
   }};
   win32::PaintBreather breather{forms};
-  win32::AnchorCache anchors;  // forgotten after each handler, as in the program
-  std::unique_ptr<platform::FileSystemObjectFactory> fso =
-      win32::MakeFileSystemObjectFactory(&breather, &anchors);
-  std::unique_ptr<platform::FileRemoval> files = win32::MakeFileRemoval(&breather, &anchors);
-  ui::Program program{forms, ui::Services{*fso, *files, shell, &breather}};
+  win32::RemovalFront removal{&breather};
+  ui::Program program{forms, ui::Services{removal.Folders(), removal.Files(), shell, &breather}};
   bool quit = false;
 
   RealProgram() {
-    forms.AfterEachHandler([this] { anchors.Forget(); });
+    forms.AfterEachHandler([this] { removal.EndRun(); });  // as in the program
     win32::EnableDpiAwareness();
     forms.Register(program.MainClass());
     forms.Register(program.AboutClass());

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/removal/factories.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/removal_front.h"
 #include "removal/removal_test_support.h"
 #include "removal/windows_like/windows_like.h"
 
@@ -173,15 +173,16 @@ TEST_P(RemovalOverLayer, RemovesTheTargetsAndNothingElse) {
   }
   ASSERT_EQ(layer.PendingNow(), static_cast<int>(c.marked_before.size()));
 
-  const auto folders = win32::MakeFileSystemObjectFactory(nullptr);
-  const auto files = win32::MakeFileRemoval(nullptr);
+  win32::RemovalFront front;
+  platform::FileSystemObjectFactory& folders = front.Folders();
+  platform::FileRemoval& files = front.Files();
   for (const Target& t : c.targets) {
     const std::wstring path = Expand(t.path, w, z);
     const unsigned long error = FailureCode([&] {
       if (t.folder) {
-        folders->Create()->DeleteFolder(path, true);
+        folders.Create()->DeleteFolder(path, true);
       } else {
-        files->Kill(path);
+        files.Kill(path);
       }
     });
     EXPECT_EQ(error, t.error) << std::string(path.begin(), path.end());

@@ -149,9 +149,11 @@ nt::Status Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalS
 
 }  // namespace
 
-void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSink* sink, bool preview,
-                         AnchorCache* anchors, const std::function<void()>& after_mark) {
-  const TargetFolder folder = PlaceTarget(path, RowKind::Files, anchors);
+void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options) {
+  Breather* const breather = options.breather;
+  RemovalSink* const sink = options.sink;
+  const bool preview = options.preview;
+  const TargetFolder folder = PlaceTarget(path, RowKind::Files, options.anchors);
   const std::wstring verbatim = VerbatimPath(folder.target.path);
 
   WIN32_FIND_DATAW data{};
@@ -167,7 +169,7 @@ void RemoveMatchingFiles(const std::wstring& path, Breather* breather, RemovalSi
   std::vector<std::wstring> removed;  // while few enough to ask for by name
   std::vector<Match> held;
   const auto settle = [&] {
-    const nt::Status error = Settle(folder, held, sink, preview, after_mark, name_buffer);
+    const nt::Status error = Settle(folder, held, sink, preview, options.hooks.after_mark, name_buffer);
     first_error = first_error != nt::kSuccess ? first_error : error;
   };
   do {

@@ -68,7 +68,7 @@ Stay StayFor(nt::Status error) {
 // so memory follows the depth of the tree, not its size.
 class TreeWalk {
  public:
-  explicit TreeWalk(const FolderRemovalOptions& options)
+  explicit TreeWalk(const RemovalOptions& options)
       : options_(options),
         folder_access_(options.preview ? kPreviewFolderAccess : kFolderAccess),
         file_access_(options.preview ? kPreviewFileAccess : kFileAccess),
@@ -139,8 +139,8 @@ class TreeWalk {
   }
 
   void Child(const DirEntry& entry) {
-    if (options_.before_open) {
-      options_.before_open(entry.name);
+    if (options_.hooks.before_open) {
+      options_.hooks.before_open(entry.name);
     }
     if (!IsDirectory(entry.attributes) && !IsReparsePoint(entry.attributes)) {
       FoundEntry& slot = batch_[used_++];
@@ -310,8 +310,8 @@ class TreeWalk {
     const auto marked_end = marked_.begin() + static_cast<std::ptrdiff_t>(used_);
     const bool any_marked =
         std::any_of(marked_.begin(), marked_end, [](const NtHandle& h) { return static_cast<bool>(h); });
-    if (any_marked && options_.after_mark) {
-      options_.after_mark();
+    if (any_marked && options_.hooks.after_mark) {
+      options_.hooks.after_mark();
     }
     if (any_marked && !StillAtItsName(opened_as_, path_, level.id, name_buffer_)) {
       for (std::size_t i = 0; i < used_; ++i) {
@@ -429,7 +429,7 @@ class TreeWalk {
     }
   }
 
-  const FolderRemovalOptions& options_;
+  const RemovalOptions& options_;
   const ACCESS_MASK folder_access_;
   const ACCESS_MASK file_access_;
   std::wstring_view folder_spec_;
@@ -453,7 +453,7 @@ class TreeWalk {
 };
 
 // The target itself stays: tell the sink, then fail as without one.
-[[noreturn]] void TargetStays(const FolderRemovalOptions& options, const std::wstring& folder_spec, Stay why,
+[[noreturn]] void TargetStays(const RemovalOptions& options, const std::wstring& folder_spec, Stay why,
                               const char* what, DWORD error) {
   if (options.sink != nullptr) {
     options.sink->Stayed(folder_spec, why, error);
@@ -463,15 +463,15 @@ class TreeWalk {
 
 }  // namespace
 
-void RemoveFolderTree(const std::wstring& folder_spec, const FolderRemovalOptions& options) {
+void RemoveFolderTree(const std::wstring& folder_spec, const RemovalOptions& options) {
   const TargetFolder parent = PlaceTarget(folder_spec, RowKind::Folder, options.anchors);
   const std::wstring& leaf = parent.target.leaf;
 
   // Opened by its name, as a folder, and checked as a listed folder would be
   // (no listing first: it would cost a handle and a query per row, and the
   // checks on the handle catch whatever a listing could have shown).
-  if (options.before_open) {
-    options.before_open(leaf);
+  if (options.hooks.before_open) {
+    options.hooks.before_open(leaf);
   }
   std::vector<ULONGLONG> name_buffer;
   CheckedChild top =

@@ -16,7 +16,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import make_sample_drive  # noqa: E402
 
-from wine_drive import changed, map_drive, remove_tree, write
+from wine_drives import changed, map_drive, remove_tree, write
 
 USER, OTHER = "Administrator", "Guest"
 PROFILE = "Documents and Settings/" + USER

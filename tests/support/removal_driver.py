@@ -1,33 +1,11 @@
-"""Shared pieces of the Linux-side removal tests: a fresh folder mapped as a
-drive letter in the test run's Wine prefix, and the removal driver."""
+"""The removal driver (tests/removal/remove_tool.cpp) run under Wine: once
+to the end, or stopped at its hook while a script changes the drive."""
 import os
 import subprocess
-import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from brim_wine import WINE, env as wine_env  # noqa: E402,F401
-from wine_drives import changed, fingerprint, map_folder, remove_tree, snapshot, winpath  # noqa: E402,F401
-
-
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
-
-
-def check(condition, message):
-    if not condition:
-        fail(message)
-    print("ok: " + message)
-
-
-def map_drive(letter):
-    """Maps a fresh folder under the build tree as drive `letter`; returns its Unix path."""
-    root = os.path.join(os.environ["BRIM_BUILD_DIR"], "testdrives", letter.lower())
-    remove_tree(root)
-    os.makedirs(root)
-    map_folder(letter, root)
-    return root
+from brim_wine import WINE, env as wine_env
+from wine_drives import write
 
 
 def tool_path(name):
@@ -46,17 +24,6 @@ def run_tool(*args, **kwargs):
 def start_tool(*args):
     return subprocess.Popen([WINE, tool_path("remove_tool.exe"), *args], env=wine_env(),
                             stdout=subprocess.PIPE, text=True)
-
-
-def write(path, text="data"):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as fh:
-        fh.write(text)
-
-
-def read(path):
-    with open(path, encoding="utf-8") as fh:
-        return fh.read()
 
 
 def at_hook(handshake, *args):
