@@ -38,12 +38,16 @@ class ContainerLimit final : public std::exception {
 };
 }  // namespace
 
-namespace std {  // NOLINT(cert-dcl58-cpp)
+// The runtime's own declarations, defined here in its place.
+// NOLINTBEGIN(cert-dcl58-cpp,bugprone-std-namespace-modification)
+namespace std {
 [[noreturn]] void __throw_bad_alloc() { throw bad_alloc(); }
 [[noreturn]] void __throw_bad_array_new_length() { throw bad_array_new_length(); }
 [[noreturn]] void __throw_length_error(const char* what) { throw ContainerLimit(what); }
 [[noreturn]] void __throw_logic_error(const char* what) { throw ContainerLimit(what); }
 // The format's arguments are left out: the text names the container call.
+// NOLINTNEXTLINE(modernize-avoid-variadic-functions): the runtime's signature
 [[noreturn]] void __throw_out_of_range_fmt(const char* format, ...) { throw ContainerLimit(format); }
 }  // namespace std
+// NOLINTEND(cert-dcl58-cpp,bugprone-std-namespace-modification)
 #endif
