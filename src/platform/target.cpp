@@ -30,13 +30,29 @@ std::wstring_view ProfileOf(std::wstring_view path, std::size_t from, SameNameFn
   return path.substr(0, user + name.size());
 }
 
+constexpr std::wstring_view kWildcards = L"*?<>\"";
+
+// "*.ext" and "name.*", with no other wildcard and no dot in "ext", are
+// matched alike by every listing when given as the mask ("name.*" apart
+// from its bare name, see Target::bare_match); other patterns are not.
+bool Listable(std::wstring_view leaf) {
+  const std::size_t first = leaf.find_first_of(kWildcards);
+  if (first == std::wstring_view::npos) {
+    return true;
+  }
+  if (leaf.starts_with(L"*.")) {
+    return leaf.size() > 2 && leaf.find_first_of(L"*?<>\".", 2) == std::wstring_view::npos;
+  }
+  return leaf.size() > 2 && leaf.ends_with(L".*") && first == leaf.size() - 1;
+}
+
 bool LeafNamesNothing(std::wstring_view leaf, RowKind kind) {
   if (kind == RowKind::Files) {
     return leaf.empty();
   }
   // One the NT layer would read as a pattern or as a step upwards.
   return leaf.empty() || leaf == L"." || leaf == L".." ||
-         leaf.find_first_of(L"*?<>\"") != std::wstring_view::npos;
+         leaf.find_first_of(kWildcards) != std::wstring_view::npos;
 }
 
 // Component by component, without trailing dots and blanks.
@@ -84,6 +100,10 @@ TargetReading ReadTarget(std::wstring_view path, RowKind kind, SameNameFn same) 
     out.flaw = TargetFlaw::LeafNamesNothing;
     return out;
   }
+  if (kind == RowKind::Files && !Listable(leaf)) {
+    out.flaw = TargetFlaw::PatternUnlistable;
+    return out;
+  }
   Target& t = out.target;
   t.kind = kind;
   t.path = path;
@@ -95,6 +115,9 @@ TargetReading ReadTarget(std::wstring_view path, RowKind kind, SameNameFn same) 
     t.folder += L'\\';  // "Q:" alone would mean the current folder of Q:
   }
   t.leaf = leaf;
+  if (kind == RowKind::Files && leaf.ends_with(L".*")) {
+    t.bare_match = leaf.substr(0, leaf.size() - 2);
+  }
   return out;
 }
 

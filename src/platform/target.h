@@ -28,6 +28,9 @@ enum class TargetFlaw {
   HoldsNul,          // a C string would end there, naming a front part
   NoFolderPart,      // no backslash after its first character
   LeafNamesNothing,  // empty; for a folder also ".", ".." or a pattern
+  // A files pattern that not every platform's listing matches alike: only
+  // "*.ext" and "name.*" (no "?", no other "*", no DOS wildcard) are read.
+  PatternUnlistable,
 };
 
 struct Target {
@@ -37,6 +40,12 @@ struct Target {
   std::wstring profile;  // "Q:\Documents and Settings\U" when the path lies inside one, else empty
   std::wstring folder;   // the folder holding it ("Q:\" for an item at the root)
   std::wstring leaf;     // its last component; a files row's may hold wildcards
+  // A files leaf "name.*" also matches "name" itself by the platform's
+  // wildcard rules, which not every listing applies to a mask as it stands
+  // (Wine 8's does; Wine 10's and Windows' need the DOS wildcard that
+  // FindFirstFileW puts in, which Wine 8's refuses). So that name is asked
+  // for apart; empty for any other leaf.
+  std::wstring bare_match;
   // What its folder must lie inside once links on the way are followed.
   [[nodiscard]] const std::wstring& place() const { return profile.empty() ? drive : profile; }
 };

@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <set>
 #include <vector>
+
+#include "platform/win32/handles.h"
 
 #include "platform/win32/removal/removal_front.h"
 #include "removal/removal_test_support.h"
@@ -49,6 +53,55 @@ TEST(FileRemoval, APatternRemovesItsMatchesOnly) {
     MakeTree(d, c.tree);
     EXPECT_EQ(Kill(d + L"\\" + c.pattern), c.code) << c.pattern;
     EXPECT_EQ(Present(d, c.tree), c.left) << c.pattern;
+  }
+}
+
+// The names FindFirstFileW gives for `pattern` that are not folders.
+std::set<std::wstring> PlatformMatches(const std::wstring& pattern) {
+  std::set<std::wstring> out;
+  WIN32_FIND_DATAW data{};
+  const platform::win32::FindHandle find(::FindFirstFileW((L"\\\\?\\" + pattern).c_str(), &data));
+  for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &data) != FALSE) {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      out.insert(data.cFileName);
+    }
+  }
+  return out;
+}
+
+// A row removes what the platform's own wildcard rules match, no more and
+// no less, on each Wine (their listings differ in what a mask means); a
+// pattern not every listing matches alike is refused untouched.
+TEST(FileRemoval, RemovesWhatThePlatformsOwnListingMatches) {
+  const Tree names = {L"LNK_UNDO",      L"lnk_undo.DAT", L"LNK_UNDO.1.bak", L"LNK_UNDOX",
+                      L"xLNK_UNDO",     L"LNK_UNDO.d\\", L"a.txt",          L"b.b.txt",
+                      L"c.txtx",        L".txt",         L"D.TXT",          L"atxt",
+                      L"txt.log",       L"y.log.old",    L"Shockwave Log",  L"Shockwave Log.txt",
+                      L"Shockwave Logs"};
+  const auto stays_all = [&](const std::wstring& d) { return Present(d, names).size() == names.size(); };
+  for (const wchar_t* pattern : {L"*.txt", L"LNK_UNDO.*", L"Shockwave Log.*", L"*.log", L"C.TXTX"}) {
+    const std::wstring d = FreshFolder(L"Parity");
+    MakeTree(d, names);
+    const std::set<std::wstring> expected = PlatformMatches(d + L"\\" + pattern);
+    ASSERT_FALSE(expected.empty()) << pattern;
+    EXPECT_EQ(Kill(d + L"\\" + pattern), 0UL) << pattern;
+    const Tree left = Present(d, names);
+    std::set<std::wstring> gone;
+    for (std::wstring name : names) {
+      if (name.ends_with(L'\\')) {
+        name.pop_back();
+      }
+      if (std::find(left.begin(), left.end(), name) == left.end()) {
+        gone.insert(name);
+      }
+    }
+    EXPECT_EQ(gone, expected) << pattern;
+  }
+  for (const wchar_t* pattern : {L"*", L"*.*", L"a?.txt", L"*.t*", L"LNK_UNDO*"}) {
+    const std::wstring d = FreshFolder(L"Parity");
+    MakeTree(d, names);
+    EXPECT_EQ(Kill(d + L"\\" + pattern), static_cast<unsigned long>(ERROR_INVALID_NAME)) << pattern;
+    EXPECT_TRUE(stays_all(d)) << pattern;
   }
 }
 

@@ -80,6 +80,40 @@ TEST(ReadTarget, OnePathGivesItsPlaceFolderAndLeafOrTheFirstRuleItBreaks) {
   }
 }
 
+// Only patterns that every listing matches alike are read; "name.*" also
+// names its bare name, which some listings match only by a DOS wildcard.
+TEST(ReadTarget, AFilesPatternIsReadOnlyInTheShapesEveryListingMatchesAlike) {
+  struct Case {
+    const wchar_t* leaf;
+    bool read;
+    const wchar_t* bare = L"";
+  };
+  const std::vector<Case> cases = {
+      {L"index.dat", true},
+      {L"*.txt", true},
+      {L"LNK_UNDO.*", true, L"LNK_UNDO"},
+      {L"Shockwave Log.*", true, L"Shockwave Log"},
+      {L"a.b.*", true, L"a.b"},
+      {L"*.", false},
+      {L"*", false},
+      {L"*.*", false},
+      {L"*.tar.gz", false},
+      {L"a*.txt", false},
+      {L"a?.txt", false},
+      {L"*.t?t", false},
+      {L".*", false},
+      {L"a.*x", false},
+      {L"a<.txt", false},
+      {L"a\".*", false},
+  };
+  for (const Case& c : cases) {
+    const platform::TargetReading read =
+        platform::ReadTarget(std::wstring(L"Q:\\WINDOWS\\") + c.leaf, RowKind::Files, Same);
+    EXPECT_EQ(read.flaw, c.read ? TargetFlaw::None : TargetFlaw::PatternUnlistable) << c.leaf;
+    EXPECT_EQ(read.target.bare_match, c.bare) << c.leaf;
+  }
+}
+
 TEST(ResolvedNames, InsideMeansTheWholeNameOrBelowItVolumeIncluded) {
   struct Case {
     const wchar_t* name;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,6 @@
 #include "platform/win32/removal/child_open.h"
 #include "platform/win32/removal/nt_file.h"
 #include "platform/win32/removal/target_folder.h"
-#include "platform/win32/removal/verbatim_path.h"
 
 namespace brim::platform::win32 {
 namespace {
@@ -31,18 +31,17 @@ struct Match {
   NtHandle marked;  // closing it removes the file
 };
 
-// Removes one file that FindFirstFileW listed (in a preview, checks it as
-// if). The listing's name and attributes are
-// enough: the checked open catches a swap since (see OpenChecked), and
-// whether it went is asked once per row.
-nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN32_FIND_DATAW& data,
-                       bool preview, DeleteModes& modes, std::vector<ULONGLONG>& name_buffer, Match& match) {
-  if (IsReparsePoint(data.dwFileAttributes)) {
+// Removes one listed file (in a preview, checks it as if). The listing's
+// name and attributes are enough: the checked open catches a swap since
+// (see OpenChecked), and whether it went is asked once per row.
+nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const DirEntry& entry, bool preview,
+                       DeleteModes& modes, std::vector<ULONGLONG>& name_buffer, Match& match) {
+  if (IsReparsePoint(entry.attributes)) {
     return nt::kLinkRefused;
   }
   CheckedChild child =
-      OpenChecked(folder, folder_name, DirEntry{data.cFileName, data.dwFileAttributes, 0},
-                  preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES, {}, name_buffer);
+      OpenChecked(folder, folder_name, entry, preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES,
+                  {}, name_buffer);
   if (child.status == kItemGone) {
     return nt::kSuccess;  // another program removed it since it was listed
   }
@@ -54,7 +53,7 @@ nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN
   }
   if (preview) {
     // Read-only files are not forced: the removal would fail on them.
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? nt::kAccessDenied : nt::kSuccess;
+    return (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? nt::kAccessDenied : nt::kSuccess;
   }
   const nt::Status s = MarkForDeletion(child.handle.get(), false, modes);
   if (nt::Failed(s)) {
@@ -63,6 +62,59 @@ nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const WIN
   match.marked = std::move(child.handle);
   return nt::kSuccess;
 }
+
+// What a files row's leaf matches in its placed folder, listed through
+// that folder's handle, never by path again: the file system takes the
+// leaf as its mask (it matches long and short names alike), and the bare
+// name of a "name.*" leaf is asked for apart (see Target::bare_match).
+class MatchListing {
+ public:
+  MatchListing(HANDLE folder, const Target& target) : folder_(folder), bare_(target.bare_match) {
+    Open(target.leaf);
+  }
+
+  // kSuccess with `out` filled, kNoMoreFiles at the end, or a failure.
+  nt::Status Next(DirEntry& out) {
+    for (;;) {
+      const nt::Status s = listing_->Next(out);
+      if (s != nt::kSuccess) {
+        if (s != nt::kNoMoreFiles || asking_bare_ || bare_.empty() || bare_listed_) {
+          return s;
+        }
+        asking_bare_ = true;
+        Open(bare_);
+        continue;
+      }
+      const bool bare = !bare_.empty() && out.name.size() == bare_.size() && SameName(out.name, bare_);
+      if (!asking_bare_) {
+        bare_listed_ = bare_listed_ || bare;
+        return s;
+      }
+      if (bare) {
+        return s;  // the exact mask may also give a short name's file, which is not "name.*"
+      }
+    }
+  }
+
+ private:
+  // A fresh handle for each mask: a listing's mask is fixed by its handle's first query.
+  void Open(std::wstring_view mask) {
+    listing_.reset();
+    handle_.reset();
+    const nt::Status s = OpenRelative(folder_, L"", FILE_LIST_DIRECTORY, nt::kFileDirectoryFile, handle_);
+    if (nt::Failed(s)) {
+      throw Failure("cannot list the target's folder", nt::ToWin32Error(s));
+    }
+    listing_.emplace(handle_.get(), mask);
+  }
+
+  HANDLE folder_;
+  std::wstring_view bare_;
+  NtHandle handle_;
+  std::optional<DirectoryListing> listing_;
+  bool asking_bare_ = false;
+  bool bare_listed_ = false;
+};
 
 // Up to this many removed files are asked for by name whether they went;
 // past it one listing costs less (under Wine a listing costs about three opens).
@@ -79,18 +131,16 @@ bool StillThere(HANDLE folder, const std::wstring& name) {
 
 // The same for many: true when a plain file still matches after every match
 // was removed.
-bool AFileStillMatches(const std::wstring& verbatim) {
-  WIN32_FIND_DATAW data{};
-  const FindHandle find(::FindFirstFileW(verbatim.c_str(), &data));
-  if (!find) {
-    return false;
-  }
-  do {
-    if (!IsDirectory(data.dwFileAttributes)) {
+bool AFileStillMatches(const TargetFolder& folder) {
+  MatchListing listing(folder.handle.get(), folder.target);
+  DirEntry entry;
+  nt::Status s = nt::kSuccess;
+  while ((s = listing.Next(entry)) == nt::kSuccess) {
+    if (!IsDirectory(entry.attributes)) {
       return true;
     }
-  } while (::FindNextFileW(find.get(), &data) != FALSE);
-  return false;
+  }
+  return s != nt::kNoMoreFiles;  // unlisted is not gone
 }
 
 void Report(RemovalSink& sink, const Target& target, const Match& match) {
@@ -154,13 +204,8 @@ void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options
   RemovalSink* const sink = options.sink;
   const bool preview = options.preview;
   const TargetFolder folder = PlaceTarget(path, RowKind::Files, options.anchors);
-  const std::wstring verbatim = VerbatimPath(folder.target.path);
 
-  WIN32_FIND_DATAW data{};
-  FindHandle find(::FindFirstFileW(verbatim.c_str(), &data));
-  if (!find) {
-    throw Failure("no file matches", ::GetLastError());
-  }
+  MatchListing listing(folder.handle.get(), folder.target);
   std::vector<ULONGLONG> name_buffer;
   DeleteModes modes;
   bool matched = false;
@@ -172,18 +217,20 @@ void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options
     const nt::Status error = Settle(folder, held, sink, preview, options.hooks.after_mark, name_buffer);
     first_error = first_error != nt::kSuccess ? first_error : error;
   };
-  do {
-    if (IsDirectory(data.dwFileAttributes)) {
+  DirEntry entry;
+  nt::Status end = nt::kSuccess;
+  while ((end = listing.Next(entry)) == nt::kSuccess) {
+    if (IsDirectory(entry.attributes)) {
       continue;  // folders never go, whatever their name
     }
     matched = true;
     Match& match = held.emplace_back();
-    match.name = data.cFileName;
-    match.attributes = data.dwFileAttributes;
-    match.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    match.status = RemoveMatch(folder.handle.get(), folder.name, data, preview, modes, name_buffer, match);
+    match.name = entry.name;
+    match.attributes = entry.attributes;
+    match.size = static_cast<std::uint64_t>(entry.size);
+    match.status = RemoveMatch(folder.handle.get(), folder.name, entry, preview, modes, name_buffer, match);
     if (match.status == nt::kSuccess && count < kAskByNameUpTo) {
-      removed.emplace_back(data.cFileName);
+      removed.emplace_back(entry.name);
     }
     if (held.size() == kHoldUpTo) {
       settle();
@@ -191,22 +238,21 @@ void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options
     if (++count % kBreatheEntries == 0 && breather != nullptr) {
       breather->Breathe();
     }
-  } while (::FindNextFileW(find.get(), &data) != FALSE);
-  const DWORD end = ::GetLastError();
+  }
   settle();
   DWORD failure = nt::ToWin32Error(first_error);
-  if (end != ERROR_NO_MORE_FILES && failure == 0) {
-    failure = end;
+  if (end != nt::kNoMoreFiles && failure == 0) {
+    failure = nt::ToWin32Error(end);
   }
   if (!matched) {
-    throw Failure("no file matches", ERROR_FILE_NOT_FOUND);
+    throw Failure("no file matches", failure != 0 ? failure : ERROR_FILE_NOT_FOUND);
   }
   if (!preview && failure == 0 && sink == nullptr) {  // with a sink each file was asked already
     const bool stays =
         count <= kAskByNameUpTo
             ? std::ranges::any_of(
                   removed, [&](const std::wstring& name) { return StillThere(folder.handle.get(), name); })
-            : AFileStillMatches(verbatim);
+            : AFileStillMatches(folder);
     if (stays) {
       failure = ERROR_ACCESS_DENIED;
     }

@@ -20,6 +20,8 @@ Target ReadOrFail(const std::wstring& path, RowKind kind) {
       throw Failure("path holds a NUL", ERROR_INVALID_NAME);
     case TargetFlaw::NoFolderPart:
       throw Failure("path has no folder part", ERROR_PATH_NOT_FOUND);
+    case TargetFlaw::PatternUnlistable:
+      throw Failure("pattern not listed alike everywhere", ERROR_INVALID_NAME);
     case TargetFlaw::LeafNamesNothing:
       break;
   }
