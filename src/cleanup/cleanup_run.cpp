@@ -65,9 +65,4 @@ void CleanupRun(RunWindow& w) {
   Unit(w, [&] { w.box.Show(kFinishedPrompt, kFinishedFlags); });
 }
 
-void DA(platform::FileSystemObjectFactory& factory, const std::wstring& DirtoDelete) {
-  const auto fso = factory.Create();  // released on every way out
-  fso->DeleteFolder(DirtoDelete, true);
-}
-
 }  // namespace brim::cleanup

@@ -38,7 +38,4 @@ struct RunWindow {
 // The whole of Cmd1_Click: validate, lock, walk the catalogue, unlock, report.
 void CleanupRun(RunWindow& w);
 
-// The window's folder removal: a fresh object per call, always released.
-void DA(platform::FileSystemObjectFactory& factory, const std::wstring& DirtoDelete);
-
 }  // namespace brim::cleanup

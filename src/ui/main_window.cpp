@@ -35,7 +35,12 @@ void MainWindow::Cmd1_Click() {
   cleanup::CleanupRun(run);
 }
 
-void MainWindow::DA(const std::wstring& DirtoDelete) { cleanup::DA(program_.services().fso, DirtoDelete); }
+// A fresh file-system object for every call, released on every way out;
+// a failure is the caller's.
+void MainWindow::DA(const std::wstring& DirtoDelete) {
+  const auto fso = program_.services().fso.Create();
+  fso->DeleteFolder(DirtoDelete, true);
+}
 
 void MainWindow::Cmd2_Click() {
   program_.S().Unload();

@@ -212,38 +212,5 @@ TEST(ProgressValue, RefusesOutOfRangeAndKeepsValue) {
   EXPECT_EQ(v.Get(), 186.0F);
 }
 
-class CountingFactory : public platform::FileSystemObjectFactory {
- public:
-  struct Object : platform::FileSystemObject {
-    explicit Object(CountingFactory& f) : f(f) { ++f.live; }
-    ~Object() override { --f.live; }
-    void DeleteFolder(const std::wstring& folder_spec, bool force) override {
-      f.calls.push_back(folder_spec + (force ? L"|force" : L"|noforce"));
-      if (f.fail) {
-        throw platform::Failure("gone", 3);
-      }
-    }
-    CountingFactory& f;
-  };
-  std::unique_ptr<platform::FileSystemObject> Create() override {
-    ++made;
-    return std::make_unique<Object>(*this);
-  }
-  int made = 0;
-  int live = 0;
-  bool fail = false;
-  std::vector<std::wstring> calls;
-};
-
-TEST(DA, FreshObjectPerCallForcedAndAlwaysReleased) {
-  CountingFactory f;
-  DA(f, L"C:\\x");
-  f.fail = true;
-  EXPECT_THROW(DA(f, L"C:\\y"), platform::Failure);
-  EXPECT_EQ(f.made, 2);
-  EXPECT_EQ(f.live, 0);
-  EXPECT_EQ(f.calls, (std::vector<std::wstring>{L"C:\\x|force", L"C:\\y|force"}));
-}
-
 }  // namespace
 }  // namespace brim::cleanup

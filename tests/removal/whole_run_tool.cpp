@@ -48,7 +48,7 @@ Outcome WholeRun(brim::platform::win32::RemovalFront& removal, const std::wstrin
       cmd3,
       bar,
       box,
-      [&](const std::wstring& path) { brim::cleanup::DA(removal.Folders(), path); },
+      [&](const std::wstring& path) { removal.Folders().Create()->DeleteFolder(path, true); },  // as the window's DA
       removal.Files()};
   brim::cleanup::CleanupRun(window);
   removal.EndRun();

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/catalogue.h"
 #include "cleanup/cleanup_run.h"
 #include "fakes/fake_forms.h"
+#include "platform/failure.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
 #include "ui/program.h"
@@ -16,23 +18,31 @@ namespace {
 
 using fakes::Log;
 
-class FakeFso : public platform::FileSystemObject {
- public:
-  explicit FakeFso(Log& log) : log_(log) {}
-  void DeleteFolder(const std::wstring& folder_spec, bool /*force*/) override {
-    log_.push_back(L"DeleteFolder:" + folder_spec);
-  }
-
- private:
-  Log& log_;
-};
-
+// Each object logs its calls; the factory counts what it made and what
+// is still alive, and can make objects that fail.
 class FakeFsoFactory : public platform::FileSystemObjectFactory {
  public:
   explicit FakeFsoFactory(Log& log) : log_(log) {}
-  std::unique_ptr<platform::FileSystemObject> Create() override { return std::make_unique<FakeFso>(log_); }
+  std::unique_ptr<platform::FileSystemObject> Create() override {
+    ++made;
+    return std::make_unique<Object>(*this);
+  }
+  int made = 0;
+  int live = 0;
+  bool fail = false;
 
  private:
+  struct Object : platform::FileSystemObject {
+    explicit Object(FakeFsoFactory& f) : factory(f) { ++factory.live; }
+    ~Object() override { --factory.live; }
+    void DeleteFolder(const std::wstring& folder_spec, bool force) override {
+      factory.log_.push_back(L"DeleteFolder:" + folder_spec + (force ? L"" : L"|noforce"));
+      if (factory.fail) {
+        throw platform::Failure("gone", 3);
+      }
+    }
+    FakeFsoFactory& factory;
+  };
   Log& log_;
 };
 
@@ -185,6 +195,28 @@ TEST(MainWindow, CleanupRunsOnTheWindowsOwnControls) {
   ASSERT_EQ(h.forms.box.shown.size(), 1U);
   EXPECT_EQ(h.forms.box.shown[0].prompt, cleanup::kFinishedPrompt);
   EXPECT_FLOAT_EQ(h.program.S().ProgressBarNamed(L"PrB").Value(), 184.0F);
+}
+
+// DA: a fresh object for every folder row, forced, and released whether
+// the removal failed or not.
+TEST(MainWindow, DAMakesAFreshObjectPerFolderAndAlwaysReleasesIt) {
+  const auto folder_rows = static_cast<int>(std::ranges::count_if(
+      cleanup::kCatalogue, [](const cleanup::Row& r) { return r.removal == cleanup::Removal::Folder; }));
+  for (const bool fail : {false, true}) {
+    Harness h;
+    h.Start();
+    h.fso.fail = fail;
+    h.Click(L"S", L"Cmd1");
+    EXPECT_EQ(h.fso.made, folder_rows) << fail;
+    EXPECT_EQ(h.fso.live, 0) << fail;
+    EXPECT_EQ(std::ranges::count_if(h.forms.log,
+                                    [](const std::wstring& e) {
+                                      return e.starts_with(L"DeleteFolder:") && !e.ends_with(L"|noforce");
+                                    }),
+              folder_rows)
+        << fail;
+    EXPECT_EQ(h.forms.box.shown.back().prompt, cleanup::kFinishedPrompt) << fail;
+  }
 }
 
 }  // namespace
