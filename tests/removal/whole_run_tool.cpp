@@ -40,16 +40,9 @@ Outcome WholeRun(brim::platform::win32::RemovalFront& removal, const std::wstrin
   brim::fakes::FakeControl cmd3(log, L"Cmd3");
   brim::fakes::FakeProgressBar bar(log);
   brim::fakes::FakeMessageBox box(log);
-  brim::cleanup::RunWindow window{
-      d,
-      u,
-      cmd1,
-      cmd2,
-      cmd3,
-      bar,
-      box,
-      [&](const std::wstring& path) { removal.Folders().Create()->DeleteFolder(path, true); },  // as the window's DA
-      removal.Files()};
+  // As the window's DA: a fresh object for every folder row.
+  const auto da = [&](const std::wstring& path) { removal.Folders().Create()->DeleteFolder(path, true); };
+  brim::cleanup::RunWindow window{d, u, cmd1, cmd2, cmd3, bar, box, da, removal.Files()};
   brim::cleanup::CleanupRun(window);
   removal.EndRun();
   return Outcome{bar.Value(), box.shown};
