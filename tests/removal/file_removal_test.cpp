@@ -91,7 +91,7 @@ TEST(FileRemoval, RemovesWhatThePlatformsOwnListingMatches) {
       if (name.ends_with(L'\\')) {
         name.pop_back();
       }
-      if (std::find(left.begin(), left.end(), name) == left.end()) {
+      if (std::ranges::find(left, name) == left.end()) {
         gone.insert(name);
       }
     }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,20 +68,23 @@ nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const Dir
 // name of a "name.*" leaf is asked for apart (see Target::bare_match).
 class MatchListing {
  public:
-  MatchListing(HANDLE folder, const Target& target) : folder_(folder), bare_(target.bare_match) {
-    Open(target.leaf);
-  }
+  MatchListing(HANDLE folder, const Target& target)
+      : folder_(folder),
+        bare_(target.bare_match),
+        handle_(FreshHandle(folder)),
+        listing_(handle_.get(), target.leaf) {}
 
   // kSuccess with `out` filled, kNoMoreFiles at the end, or a failure.
   nt::Status Next(DirEntry& out) {
     for (;;) {
-      const nt::Status s = listing_->Next(out);
+      const nt::Status s = listing_.Next(out);
       if (s != nt::kSuccess) {
         if (s != nt::kNoMoreFiles || asking_bare_ || bare_.empty() || bare_listed_) {
           return s;
         }
         asking_bare_ = true;
-        Open(bare_);
+        handle_ = FreshHandle(folder_);
+        listing_ = DirectoryListing(handle_.get(), bare_);
         continue;
       }
       const bool bare = !bare_.empty() && out.name.size() == bare_.size() && SameName(out.name, bare_);
@@ -98,20 +100,19 @@ class MatchListing {
 
  private:
   // A fresh handle for each mask: a listing's mask is fixed by its handle's first query.
-  void Open(std::wstring_view mask) {
-    listing_.reset();
-    handle_.reset();
-    const nt::Status s = OpenRelative(folder_, L"", FILE_LIST_DIRECTORY, nt::kFileDirectoryFile, handle_);
+  static NtHandle FreshHandle(HANDLE folder) {
+    NtHandle h;
+    const nt::Status s = OpenRelative(folder, L"", FILE_LIST_DIRECTORY, nt::kFileDirectoryFile, h);
     if (nt::Failed(s)) {
       throw Failure("cannot list the target's folder", nt::ToWin32Error(s));
     }
-    listing_.emplace(handle_.get(), mask);
+    return h;
   }
 
   HANDLE folder_;
   std::wstring_view bare_;
   NtHandle handle_;
-  std::optional<DirectoryListing> listing_;
+  DirectoryListing listing_;
   bool asking_bare_ = false;
   bool bare_listed_ = false;
 };
