@@ -4,6 +4,7 @@
 // write-attributes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -211,6 +212,46 @@ TEST_P(RemovalOverLayer, RemovesTheTargetsAndNothingElse) {
     }
     EXPECT_TRUE(opened_through_the_table) << "the holding folder is opened where Windows would refuse it";
   }
+}
+
+// A preview opens what a removal opens, each item once, but only to read:
+// a read-only file and folder, a nested folder and a batch large enough for
+// the helper threads. What a removal opens for deletion, inside the target,
+// a preview opens too; nothing it opens asks to delete or write.
+TEST(PreviewOverLayer, OpensWhatARemovalOpensButOnlyToRead) {
+  const std::wstring w = FreshFolder(L"PreviewOverLayer");
+  Tree tree{L"Temp\\",       L"!Temp\\ro.tmp",     L"Temp\\sub\\",
+            L"!Temp\\sub\\", L"Temp\\sub\\deep\\", L"Temp\\sub\\deep\\d"};
+  for (int i = 0; i < 20; ++i) {
+    tree.push_back(L"Temp\\sub\\f" + std::to_wstring(i));
+  }
+  MakeTree(w, tree);
+  const std::wstring target = w + L"\\Temp";
+  const auto opened_inside = [&](platform::Mode mode) {
+    const Layer layer(Config{});
+    win32::RemovalFront front;
+    RecordingSink sink;
+    EXPECT_EQ(FailureCode([&] { front.Reporting().Folder(target, mode, sink); }), 0UL);
+    std::vector<std::wstring> inside;
+    for (const Open& open : layer.Opens()) {
+      const std::string shown(open.path.begin(), open.path.end());
+      if (mode == platform::Mode::Preview) {
+        EXPECT_EQ(open.access & (DELETE | FILE_WRITE_ATTRIBUTES | FILE_WRITE_DATA), 0UL) << shown;
+      }
+      const bool in_target = open.path.size() >= target.size() &&
+                             ::_wcsnicmp(open.path.c_str(), target.c_str(), target.size()) == 0;
+      if (in_target && (mode == platform::Mode::Preview || (open.access & DELETE) != 0)) {
+        inside.push_back(open.path);
+      }
+    }
+    std::ranges::sort(inside);  // the helpers' shares interleave
+    return inside;
+  };
+  const std::vector<std::wstring> previewed = opened_inside(platform::Mode::Preview);
+  EXPECT_EQ(Present(w, tree).size(), tree.size());
+  EXPECT_EQ(previewed.size(), tree.size() - 1);  // "!Temp\\sub\\" only makes a folder read-only
+  EXPECT_EQ(opened_inside(platform::Mode::Remove), previewed);
+  EXPECT_EQ(Present(w, {L"Temp"}), Tree{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemovalOverLayer, ::testing::ValuesIn(Cases()),
