@@ -6,22 +6,17 @@
 namespace brim::platform::win32 {
 namespace {
 
-constexpr std::wstring_view kPrefix = L"\\\\?\\";
 constexpr std::wstring_view kNtPrefix = L"\\??\\";
-static_assert(kPrefix.size() + kMaxTargetChars == nt::kMaxNameChars && kNtPrefix.size() == kPrefix.size());
-
-std::wstring Prefixed(std::wstring_view prefix, std::wstring_view path) {
-  std::wstring out;
-  out.reserve(prefix.size() + path.size());
-  out += prefix;
-  out += path;
-  return out;
-}
+static_assert(kNtPrefix.size() + kMaxTargetChars == nt::kMaxNameChars);
 
 }  // namespace
 
-std::wstring VerbatimPath(std::wstring_view path) { return Prefixed(kPrefix, path); }
-
-std::wstring NtPath(std::wstring_view path) { return Prefixed(kNtPrefix, path); }
+std::wstring NtPath(std::wstring_view path) {
+  std::wstring out;
+  out.reserve(kNtPrefix.size() + path.size());
+  out += kNtPrefix;
+  out += path;
+  return out;
+}
 
 }  // namespace brim::platform::win32
