@@ -56,14 +56,16 @@ class RecordingSink : public platform::RemovalSink {
   void Removed(std::wstring_view path, bool folder, std::uint64_t /*bytes*/) override {
     (folder ? folders : files).emplace(path);
   }
-  void Stayed(std::wstring_view path, platform::Stay why, std::uint32_t /*error*/) override {
+  void Stayed(std::wstring_view path, platform::Stay why, std::uint32_t error) override {
     stayed.emplace(path);
     reasons[std::wstring(path)] = why;
+    codes[std::wstring(path)] = error;
   }
   std::set<std::wstring> files;    // removed
   std::set<std::wstring> folders;  // removed
   std::set<std::wstring> stayed;
   std::map<std::wstring, platform::Stay> reasons;  // of those that stayed
+  std::map<std::wstring, std::uint32_t> codes;     // of those that stayed
 };
 
 }  // namespace brim::testing

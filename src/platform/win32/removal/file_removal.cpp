@@ -11,6 +11,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/removal/child_open.h"
 #include "platform/win32/removal/nt_file.h"
+#include "platform/win32/removal/removal_mode.h"
 #include "platform/win32/removal/target_folder.h"
 
 namespace brim::platform::win32 {
@@ -33,14 +34,13 @@ struct Match {
 // Removes one listed file (in a preview, checks it as if). The listing's
 // name and attributes are enough: the checked open catches a swap since
 // (see OpenChecked), and whether it went is asked once per row.
-nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const DirEntry& entry, bool preview,
-                       DeleteModes& modes, std::vector<ULONGLONG>& name_buffer, Match& match) {
+nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const DirEntry& entry,
+                       const RemovalMode& mode, DeleteModes& modes, std::vector<ULONGLONG>& name_buffer,
+                       Match& match) {
   if (IsReparsePoint(entry.attributes)) {
     return nt::kLinkRefused;
   }
-  CheckedChild child =
-      OpenChecked(folder, folder_name, entry, preview ? FILE_READ_ATTRIBUTES : DELETE | FILE_READ_ATTRIBUTES,
-                  {}, name_buffer);
+  CheckedChild child = OpenChecked(folder, folder_name, entry, mode.file_access(), {}, name_buffer);
   if (child.status == kItemGone) {
     return nt::kSuccess;  // another program removed it since it was listed
   }
@@ -50,16 +50,7 @@ nt::Status RemoveMatch(HANDLE folder, const std::wstring& folder_name, const Dir
   if (child.link_itself) {
     return nt::kLinkRefused;
   }
-  if (preview) {
-    // Read-only files are not forced: the removal would fail on them.
-    return (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? nt::kAccessDenied : nt::kSuccess;
-  }
-  const nt::Status s = MarkForDeletion(child.handle.get(), false, modes);
-  if (nt::Failed(s)) {
-    return s;
-  }
-  match.marked = std::move(child.handle);
-  return nt::kSuccess;
+  return mode.Mark(child.handle, entry.attributes, modes, match.marked);
 }
 
 // What a files row's leaf matches in its placed folder, listed through
@@ -163,8 +154,9 @@ void Report(RemovalSink& sink, const Target& target, const Match& match) {
 // the same files (hard links), those would go. So the folder must still be
 // at its name, or the marks are taken back.
 // Returns the first failure among them.
-nt::Status Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink, bool preview,
-                  const std::function<void()>& after_mark, std::vector<ULONGLONG>& name_buffer) {
+nt::Status Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalSink* sink,
+                  const RemovalMode& mode, const std::function<void()>& after_mark,
+                  std::vector<ULONGLONG>& name_buffer) {
   const bool any_marked =
       std::ranges::any_of(held, [](const Match& m) { return static_cast<bool>(m.marked); });
   if (any_marked && after_mark) {
@@ -185,7 +177,7 @@ nt::Status Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalS
   for (Match& m : held) {
     // A sink hears of a removal only once the file is gone: Wine drops an
     // error at close.
-    if (sink != nullptr && m.status == nt::kSuccess && !preview &&
+    if (sink != nullptr && m.status == nt::kSuccess && mode.removes() &&
         !NameGone(folder.handle.get(), m.name, 0)) {
       m.status = nt::kAccessDenied;
     }
@@ -203,7 +195,7 @@ nt::Status Settle(const TargetFolder& folder, std::vector<Match>& held, RemovalS
 void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options) {
   Breather* const breather = options.breather;
   RemovalSink* const sink = options.sink;
-  const bool preview = options.preview;
+  const RemovalMode mode = RemovalMode::ForMatches(options.preview);
   const TargetFolder folder = PlaceTarget(path, RowKind::Files, options.anchors);
 
   MatchListing listing(folder.handle.get(), folder.target);
@@ -215,7 +207,7 @@ void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options
   std::vector<std::wstring> removed;  // while few enough to ask for by name
   std::vector<Match> held;
   const auto settle = [&] {
-    const nt::Status error = Settle(folder, held, sink, preview, options.hooks.after_mark, name_buffer);
+    const nt::Status error = Settle(folder, held, sink, mode, options.hooks.after_mark, name_buffer);
     first_error = first_error != nt::kSuccess ? first_error : error;
   };
   DirEntry entry;
@@ -229,7 +221,7 @@ void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options
     match.name = entry.name;
     match.attributes = entry.attributes;
     match.size = static_cast<std::uint64_t>(entry.size);
-    match.status = RemoveMatch(folder.handle.get(), folder.name, entry, preview, modes, name_buffer, match);
+    match.status = RemoveMatch(folder.handle.get(), folder.name, entry, mode, modes, name_buffer, match);
     if (match.status == nt::kSuccess && count < kAskByNameUpTo) {
       removed.emplace_back(entry.name);
     }
@@ -248,7 +240,7 @@ void RemoveMatchingFiles(const std::wstring& path, const RemovalOptions& options
   if (!matched) {
     throw Failure("no file matches", failure != 0 ? failure : ERROR_FILE_NOT_FOUND);
   }
-  if (!preview && failure == 0 && sink == nullptr) {  // with a sink each file was asked already
+  if (mode.removes() && failure == 0 && sink == nullptr) {  // with a sink each file was asked already
     const bool stays =
         count <= kAskByNameUpTo
             ? std::ranges::any_of(

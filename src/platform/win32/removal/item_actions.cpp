@@ -77,7 +77,7 @@ nt::Status ItemActions::OtherItem(const DirEntry& entry, const WalkedFolder& her
   batch_[0].name.assign(entry.name);
   batch_[0].attributes = entry.attributes;
   batch_[0].size = 0;  // a link's own size is not what it shows
-  results_[0] = mode_.Mark(child.handle, modes_, marked_[0]);
+  results_[0] = mode_.Mark(child.handle, entry.attributes, modes_, marked_[0]);
   return FirstOf(batch_error, Settle(results_[0], here));
 }
 
@@ -99,7 +99,7 @@ nt::Status ItemActions::RemoveFile(std::size_t i, std::vector<ULONGLONG>& name_b
     if (child.status != nt::kSuccess) {
       return child.status;
     }
-    const nt::Status s = mode_.Mark(child.handle, modes_, marked_[i]);
+    const nt::Status s = mode_.Mark(child.handle, batch_[i].attributes, modes_, marked_[i]);
     if (s != nt::kAccessDenied || !read_only || write) {
       return s;
     }

@@ -18,7 +18,12 @@ namespace brim::platform::win32 {
 
 class RemovalMode {
  public:
-  RemovalMode(bool preview, bool force) : preview_(preview), force_(force) {}
+  // A folder's items: with `force` read-only items go too, and one the
+  // platform keeps answers kReadOnlyKept.
+  RemovalMode(bool preview, bool force) : RemovalMode(preview, force, nt::kReadOnlyKept) {}
+  // A files row's matches: never forced, and a read-only match answers
+  // what the system's own delete of it does (kCannotDelete, "access denied").
+  static RemovalMode ForMatches(bool preview) { return {preview, false, nt::kCannotDelete}; }
 
   // The least each step needs: a folder being emptied is listed and
   // deleted, a file deleted. FILE_WRITE_ATTRIBUTES, which only the item's
@@ -39,12 +44,13 @@ class RemovalMode {
     return force_ && !preview_ && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   }
 
-  // Marks `item` for deletion and, once marked, moves it into `marked`
-  // (closing it removes the item). A preview marks nothing. A read-only
-  // item the platform kept is kReadOnlyKept.
-  nt::Status Mark(NtHandle& item, DeleteModes& modes, NtHandle& marked) const {
+  // Marks `item` (listed with `attributes`) for deletion and, once marked,
+  // moves it into `marked` (closing it removes the item). A preview marks
+  // nothing, and answers for a read-only item what an unforced removal
+  // would.
+  nt::Status Mark(NtHandle& item, ULONG attributes, DeleteModes& modes, NtHandle& marked) const {
     if (preview_) {
-      return nt::kSuccess;
+      return !force_ && (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? read_only_kept_ : nt::kSuccess;
     }
     const nt::Status s = MarkInPlace(item.get(), modes);
     if (nt::Failed(s)) {
@@ -58,7 +64,7 @@ class RemovalMode {
   // for a removal.
   nt::Status MarkInPlace(HANDLE item, DeleteModes& modes) const {
     const nt::Status s = MarkForDeletion(item, force_, modes);
-    return s == nt::kCannotDelete ? nt::kReadOnlyKept : s;
+    return s == nt::kCannotDelete ? read_only_kept_ : s;
   }
 
   // Under Wine a read-only folder has no write permission and keeps its
@@ -69,8 +75,12 @@ class RemovalMode {
                              std::int64_t id, ULONG attributes, std::wstring_view tree_root) const;
 
  private:
+  RemovalMode(bool preview, bool force, nt::Status read_only_kept)
+      : preview_(preview), force_(force), read_only_kept_(read_only_kept) {}
+
   bool preview_;
   bool force_;
+  nt::Status read_only_kept_;
 };
 
 }  // namespace brim::platform::win32
